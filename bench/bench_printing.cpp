@@ -1,0 +1,119 @@
+// Timings of the receipt printing path: building the chunks, and whole jobs to a
+// pseudo-terminal (drained at once by a reader thread) and to a regular file.
+#include "ports/parallelport.h"
+#include "ports/serialport.h"
+#include "receipt/printjob.h"
+#include "tests/testsupport.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const QDateTime Moment(QDate(2026, 12, 7), QTime(9, 30, 0));
+
+// A pseudo-terminal whose master side is read on its own thread as fast as data comes.
+class DrainedPty
+{
+public:
+    DrainedPty()
+    {
+        char name[256] = {};
+        ::openpty(&m_master, &m_slave, name, nullptr, nullptr);
+        m_path = name;
+        m_reader = std::thread([this] {
+            char buffer[4096];
+            while (!m_stop) {
+                pollfd entry{m_master, POLLIN, 0};
+                if (::poll(&entry, 1, 50) > 0 && ::read(m_master, buffer, sizeof buffer) > 0)
+                    continue;
+            }
+        });
+    }
+    ~DrainedPty()
+    {
+        m_stop = true;
+        m_reader.join();
+        ::close(m_master);
+        ::close(m_slave);
+    }
+    QByteArray path() const { return m_path; }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QByteArray m_path;
+    std::atomic<bool> m_stop{false};
+    std::thread m_reader;
+};
+
+void buildChunks(benchmark::State &state)
+{
+    const CodePage page = *CodePage::fromName(QStringLiteral("437"));
+    const QString body = ReceiptStream::defaultBody();
+    for (auto _ : state) {
+        const ReceiptStream stream(Pitch::Cpi15, body, Moment, page);
+        benchmark::DoNotOptimize(stream.serialChunks());
+        benchmark::DoNotOptimize(stream.parallelChunks());
+    }
+}
+
+void serialJobToPty(benchmark::State &state)
+{
+    DrainedPty pty;
+    qputenv("VR2710_COM1", pty.path());
+    SerialPort serial;
+    ParallelPort parallel;
+    FakeWindow window(serial);
+    window.selection = QStringLiteral("COM1");
+    PrintJob job(window, parallel, [] { return Moment; });
+    for (auto _ : state)
+        job.PrintReceipt(Pitch::Cpi15);
+    if (!window.boxes.isEmpty())
+        state.SkipWithError(qPrintable(window.boxes.first().text));
+}
+
+void parallelJobToFile(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    qputenv("VR2710_LPT1", QFile::encodeName(dir.filePath(QStringLiteral("receipt.prn"))));
+    SerialPort serial;
+    ParallelPort parallel;
+    FakeWindow window(serial);
+    window.selection = QStringLiteral("LPT1");
+    PrintJob job(window, parallel, [] { return Moment; });
+    for (auto _ : state)
+        job.PrintReceipt(Pitch::Cpi15);
+    if (!window.boxes.isEmpty())
+        state.SkipWithError(qPrintable(window.boxes.first().text));
+}
+
+} // namespace
+
+BENCHMARK(buildChunks)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(serialJobToPty)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(parallelJobToFile)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

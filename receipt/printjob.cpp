@@ -1,0 +1,80 @@
+#include "printjob.h"
+
+#include "ports/abstractports.h"
+
+namespace {
+
+// The number a serial port name ends in: 1 for "COM1", 0 where it ends in no digit.
+qint16 portNumberOf(const QString &selection)
+{
+    const int digit = selection.isEmpty() ? -1 : selection.back().digitValue();
+    return static_cast<qint16>(qMax(digit, 0));
+}
+
+} // namespace
+
+PrintJob::PrintJob(PrintJobWindow &window, AbstractParallelPort &parallelPort, Clock clock)
+    : m_window(window)
+    , m_parallelPort(parallelPort)
+    , m_clock(std::move(clock))
+{
+}
+
+void PrintJob::PrintReceipt(const PitchCode &pitchCode)
+{
+    const QString SavedCaption = m_window.caption();
+    const QString selection = m_window.portSelection();
+    const PortNameSettings names = m_window.portNameSettings();
+
+    // Exact, case-sensitive comparison: " COM1", "com1" or "COM3" select nothing.
+    if (selection == names.SerialPortName1 || selection == names.SerialPortName2) {
+        m_window.setCaption(SerialCaption);
+        ContinueOnError job;
+        AbstractSerialPort &port = m_window.serialPort();
+        if (const auto stream = buildStream(pitchCode, job)) {
+            job.step(port.setPortNumber(portNumberOf(selection)));
+            job.step(port.open());
+            for (const QByteArray &chunk : stream->serialChunks())
+                job.step(port.write(chunk));
+            job.step(port.close());
+        }
+        finish(SavedCaption, job);
+    } else if (selection == names.ParallelPortName) {
+        m_window.setCaption(ParallelCaption);
+        ContinueOnError job;
+        if (const auto stream = buildStream(pitchCode, job)) {
+            job.step(m_parallelPort.open(names.ParallelPortName));
+            for (const Chunk &chunk : stream->parallelChunks())
+                job.step(m_parallelPort.print(chunk.text, chunk.lineEnd));
+            job.step(m_parallelPort.close());
+        }
+        finish(SavedCaption, job);
+    }
+}
+
+std::optional<ReceiptStream> PrintJob::buildStream(const PitchCode &pitchCode, ContinueOnError &job)
+{
+    // An unknown code page would garble the body, so the job sends nothing at all.
+    const CodePageChoice codePage = CodePage::fromEnvironment();
+    if (!codePage.page) {
+        LastError error;
+        error.number = ErrorNumber::UnknownCodePage;
+        error.source = QLatin1String(CodePage::environmentVariable);
+        error.description = codePage.error;
+        job.step(error);
+        return std::nullopt;
+    }
+    return ReceiptStream(pitchCode, m_window.bodyText(), m_clock(), *codePage.page);
+}
+
+void PrintJob::finish(const QString &savedCaption, const ContinueOnError &job)
+{
+    m_window.setCaption(savedCaption);
+    if (job.lastError().isFailure())
+        m_window.showErrorBox(errorBoxFor(job.lastError()));
+}
+
+ErrorBox PrintJob::errorBoxFor(const LastError &error)
+{
+    return {QStringLiteral("Error"), errorBoxText(error), error.helpFile, error.helpContext};
+}

@@ -1,0 +1,260 @@
+#include "ports/parallelport.h"
+#include "testsupport.h"
+
+#include <QtTest>
+
+#include <cerrno>
+#include <sys/stat.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void mapLpt1To(const QString &path)
+{
+    qputenv("VR2710_LPT1", QFile::encodeName(path));
+}
+
+} // namespace
+
+class TestParallelPort : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void printToFile_data();
+    void printToFile();
+    void fifoWithReaderGetsExactBytes();
+    void openFailures_data();
+    void openFailures();
+    void printWhileNotOpen();
+    void stalledReaderFailsWithinBound();
+    void readerGoneMidJob();
+    void permissionDenied_data();
+    void permissionDenied();
+
+private:
+    QTemporaryDir m_dir;
+    int m_descriptorsBefore = 0;
+};
+
+void TestParallelPort::init()
+{
+    m_descriptorsBefore = openDescriptorCount();
+}
+
+void TestParallelPort::cleanup()
+{
+    qunsetenv("VR2710_LPT1");
+    QCOMPARE(openDescriptorCount(), m_descriptorsBefore); // every path releases the device
+}
+
+void TestParallelPort::printToFile_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("lineEnd");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("text and line end")
+        << QByteArray("\x07\x1bM") << true << QByteArray("\x07\x1bM\r\n");
+    QTest::newRow("text alone") << QByteArray("\x14") << false << QByteArray("\x14");
+    QTest::newRow("empty text with line end") << QByteArray() << true << QByteArray("\r\n");
+    QTest::newRow("empty text alone") << QByteArray() << false << QByteArray();
+    QTest::newRow("NUL and high bytes")
+        << QByteArray("a\0\xff", 3) << true << QByteArray("a\0\xff\r\n", 5);
+}
+
+void TestParallelPort::printToFile()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, lineEnd);
+    QFETCH(QByteArray, expected);
+
+    const QString path = m_dir.filePath(QStringLiteral("receipt.prn"));
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("an older and much longer print that must not survive");
+    old.close();
+
+    mapLpt1To(path);
+    ParallelPort port;
+    QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
+    QCOMPARE(port.print(text, lineEnd).number, 0);
+    QCOMPARE(port.close().number, 0);
+    QVERIFY(!port.isOpen());
+    QCOMPARE(readFile(path), expected);
+}
+
+void TestParallelPort::fifoWithReaderGetsExactBytes()
+{
+    const QString path = m_dir.filePath(QStringLiteral("lpt1"));
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    mapLpt1To(path);
+    QByteArray expected;
+    {
+        FifoReader reader(path);
+        ParallelPort port;
+        QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
+        // Larger than a pipe holds, so the port must wait for the reader and resume.
+        const QByteArray big(200000, 'x');
+        for (const QByteArray &text : {QByteArray("\x07\x1b:"), big, QByteArray("\x0c")}) {
+            QCOMPARE(port.print(text, true).number, 0);
+            expected += text + "\r\n";
+        }
+        QCOMPARE(port.close().number, 0);
+        QCOMPARE(reader.result(), expected);
+    }
+}
+
+void TestParallelPort::openFailures_data()
+{
+    QTest::addColumn<QString>("portName");
+    QTest::addColumn<QString>("device"); // relative names lie in the test's folder
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("advice");
+
+    QTest::newRow("FIFO without a reader (printer off line)")
+        << "LPT1"
+        << "fifo" << ENXIO << "the printer is off line";
+    QTest::newRow("missing device under /dev")
+        << "LPT1"
+        << "/dev/vr2710-no-such-printer" << ENOENT << "set VR2710_LPT1";
+    QTest::newRow("missing folder")
+        << "LPT1"
+        << "no/such/folder/receipt.prn" << ENOENT << "Check that the folder";
+    QTest::newRow("a folder") << "LPT1"
+                              << "." << EISDIR << "is a folder";
+    QTest::newRow("not a port name") << "lpt1" << QString() << ENOENT << "No device is known";
+}
+
+void TestParallelPort::openFailures()
+{
+    QFETCH(QString, portName);
+    QFETCH(QString, device);
+    QFETCH(int, number);
+    QFETCH(QString, advice);
+
+    const QString path = device.startsWith(QLatin1Char('/')) || device.isEmpty()
+                             ? device
+                             : QDir(m_dir.path()).absoluteFilePath(device);
+    if (device == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    if (!path.isEmpty())
+        mapLpt1To(path);
+
+    ParallelPort port;
+    QElapsedTimer timer;
+    timer.start();
+    const LastError error = port.open(portName);
+    QVERIFY2(timer.elapsed() < 1000, "opening must fail at once, never block");
+    QCOMPARE(error.number, number);
+    QVERIFY2(error.description.contains(advice), qPrintable(error.description));
+    QVERIFY(error.source.startsWith(portName));
+    QVERIFY(!port.isOpen());
+    if (path.startsWith(QLatin1String("/dev/")))
+        QVERIFY2(!QFileInfo::exists(path), "nothing may be created under /dev");
+    QCOMPARE(port.close().number, 0);
+}
+
+void TestParallelPort::printWhileNotOpen()
+{
+    ParallelPort port;
+    LastError error = port.print("x", false);
+    QCOMPARE(error.number, ErrorNumber::PortNotOpen);
+
+    // After a failed open the reason is repeated, so the user learns why nothing printed.
+    mapLpt1To(QStringLiteral("/dev/vr2710-no-such-printer"));
+    QCOMPARE(port.open(QStringLiteral("LPT1")).number, ENOENT);
+    error = port.print("x", true);
+    QCOMPARE(error.number, ErrorNumber::PortNotOpen);
+    QCOMPARE(error.source, QStringLiteral("LPT1 (/dev/vr2710-no-such-printer)"));
+    QVERIFY2(error.description.contains(QLatin1String("No such file or directory")),
+             qPrintable(error.description));
+}
+
+void TestParallelPort::stalledReaderFailsWithinBound()
+{
+    const QString path = m_dir.filePath(QStringLiteral("stalled"));
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    mapLpt1To(path);
+    FifoReader reader(path, /*stalled=*/true);
+
+    ParallelPort port;
+    port.setStallTimeout(400ms);
+    QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
+    QElapsedTimer timer;
+    timer.start();
+    const LastError error = port.print(QByteArray(300000, 'x'), true);
+    const qint64 firstFailure = timer.elapsed();
+    QCOMPARE(error.number, ErrorNumber::Timeout);
+    QVERIFY2(error.description.contains(QLatin1String("on line")), qPrintable(error.description));
+    QVERIFY2(firstFailure >= 350 && firstFailure < 3000, QByteArray::number(firstFailure));
+
+    // The stall is counted once per job: later prints and the close do not wait again.
+    timer.restart();
+    QCOMPARE(port.print("\x14", false).number, ErrorNumber::Timeout);
+    port.close();
+    QVERIFY(!port.isOpen());
+    QVERIFY2(timer.elapsed() < 300, QByteArray::number(timer.elapsed()));
+}
+
+void TestParallelPort::readerGoneMidJob()
+{
+    const QString path = m_dir.filePath(QStringLiteral("gone"));
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    mapLpt1To(path);
+    ParallelPort port;
+    {
+        FifoReader reader(path, /*stalled=*/true);
+        QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
+        QCOMPARE(port.print("first", true).number, 0);
+    } // the reader goes away; a write now raises SIGPIPE, which must not end the program
+    const LastError error = port.print("second", true);
+    QCOMPARE(error.number, EPIPE);
+    QVERIFY2(error.description.contains(QLatin1String("connection to the printer was lost")),
+             qPrintable(error.description));
+    QCOMPARE(port.close().number, 0);
+}
+
+void TestParallelPort::permissionDenied_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("advice");
+
+    QTest::newRow("outside /dev") << m_dir.path() << "Check the permissions";
+    if (QFileInfo(QStringLiteral("/dev/shm")).isWritable())
+        QTest::newRow("printer node under /dev") << "/dev/shm"
+                                                 << "\"lp\" group";
+}
+
+void TestParallelPort::permissionDenied()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, advice);
+
+    const QString path = folder + QStringLiteral("/vr2710-test-denied-%1").arg(::getpid());
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0), 0); // nobody may open it
+    ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
+    mapLpt1To(path);
+    const LastError error = runWithoutPrivileges([] {
+        ParallelPort port;
+        LastError result = port.open(QStringLiteral("LPT1"));
+        port.close();
+        return result;
+    });
+    QFile::remove(path);
+    QCOMPARE(error.number, EACCES);
+    QVERIFY2(error.description.contains(advice), qPrintable(error.description));
+}
+
+QTEST_GUILESS_MAIN(TestParallelPort)
+#include "tst_parallelport.moc"

@@ -1,0 +1,190 @@
+#include "ports/serialport.h"
+#include "receipt/receiptstream.h"
+#include "testsupport.h"
+
+#include <QtTest>
+
+#include <cerrno>
+#include <sys/stat.h>
+
+class TestSerialPort : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void receiptReachesPtyByteForByte_data();
+    void receiptReachesPtyByteForByte();
+    void tailSurvivesImmediateClose();
+    void readerDisappearsMidJob();
+    void failures_data();
+    void failures();
+    void permissionDeniedAdvisesDialout();
+    void portNumberFixedWhileOpen();
+
+private:
+    int m_descriptorsBefore = 0;
+};
+
+void TestSerialPort::init()
+{
+    m_descriptorsBefore = openDescriptorCount();
+}
+
+void TestSerialPort::cleanup()
+{
+    qunsetenv("VR2710_COM1");
+    qunsetenv("VR2710_COM2");
+    QCOMPARE(openDescriptorCount(), m_descriptorsBefore);
+}
+
+void TestSerialPort::receiptReachesPtyByteForByte_data()
+{
+    QTest::addColumn<QString>("pitch");
+    QTest::addColumn<QString>("body");
+
+    QTest::newRow("default body, 15 CPI") << Pitch::Cpi15 << ReceiptStream::defaultBody();
+    QTest::newRow("default body, 8 CPI") << Pitch::Cpi8 << ReceiptStream::defaultBody();
+    // Bytes a cooked terminal would rewrite: LF alone, CR alone, DEL, ^C, ^D, ^S, ^Z, NUL.
+    QTest::newRow("bytes a terminal would alter")
+        << Pitch::Cpi12 << QStringLiteral("a\nb\rc\x7f\x03\x04\x13\x1a") + QChar(0) + "é";
+}
+
+void TestSerialPort::receiptReachesPtyByteForByte()
+{
+    QFETCH(QString, pitch);
+    QFETCH(QString, body);
+
+    PseudoTerminal pty;
+    qputenv("VR2710_COM2", QFile::encodeName(pty.slavePath()));
+    const ReceiptStream stream(pitch, body, QDateTime::currentDateTime(),
+                               *CodePage::fromName(QStringLiteral("437")));
+
+    SerialPort port;
+    QCOMPARE(port.setPortNumber(2).number, 0);
+    QCOMPARE(port.open().number, 0);
+    for (const QByteArray &chunk : stream.serialChunks())
+        QCOMPARE(port.write(chunk).number, 0);
+    QCOMPARE(port.close().number, 0);
+    QCOMPARE(pty.read(), ReceiptStream::join(stream.serialChunks()));
+}
+
+void TestSerialPort::tailSurvivesImmediateClose()
+{
+    // Qt only queues a write; a close right after it must not drop what is queued.
+    PseudoTerminal pty;
+    qputenv("VR2710_COM1", QFile::encodeName(pty.slavePath()));
+    QByteArray sent;
+    for (int i = 0; i < 3000; ++i)
+        sent += QByteArray::number(i % 10);
+
+    SerialPort port;
+    QCOMPARE(port.setPortNumber(1).number, 0);
+    QCOMPARE(port.open().number, 0);
+    QCOMPARE(port.write(sent).number, 0);
+    QCOMPARE(port.close().number, 0);
+    QCOMPARE(pty.read(), sent);
+}
+
+void TestSerialPort::readerDisappearsMidJob()
+{
+    PseudoTerminal pty;
+    qputenv("VR2710_COM2", QFile::encodeName(pty.slavePath()));
+    SerialPort port;
+    QCOMPARE(port.setPortNumber(2).number, 0);
+    QCOMPARE(port.open().number, 0);
+    QCOMPARE(port.write("\x07\x1bP").number, 0);
+    QCOMPARE(pty.read(), QByteArray("\x07\x1bP"));
+
+    pty.closeMaster();
+    QElapsedTimer timer;
+    timer.start();
+    const LastError error = port.write("\x0e"
+                                       "KORiVANT VR2710\r\n");
+    QVERIFY(error.isFailure());
+    QCOMPARE(error.source, QStringLiteral("COM2 (%1)").arg(pty.slavePath()));
+    QVERIFY2(!error.description.isEmpty(), "a failure needs a description");
+    port.close();
+    QVERIFY(!port.isOpen());
+    QVERIFY2(timer.elapsed() < SerialPort::boundFor(20) + 500, QByteArray::number(timer.elapsed()));
+}
+
+void TestSerialPort::failures_data()
+{
+    QTest::addColumn<int>("portNumber");
+    QTest::addColumn<QByteArray>("device");
+    QTest::addColumn<int>("openNumber");
+    QTest::addColumn<QString>("openSource");
+    QTest::addColumn<QString>("advice");
+
+    QTest::newRow("device does not exist")
+        << 2 << QByteArray("/dev/vr2710-no-such-tty") << ENOENT << "COM2 (/dev/vr2710-no-such-tty)"
+        << "VR2710_COM2";
+    QTest::newRow("not a terminal")
+        << 1 << QByteArray("/dev/null") << int(ENOTTY) << "COM1 (/dev/null)"
+        << "not a serial device";
+    QTest::newRow("port number 0") << 0 << QByteArray() << ErrorNumber::InvalidPortNumber << "COM0"
+                                   << "no serial port number 0";
+}
+
+void TestSerialPort::failures()
+{
+    QFETCH(int, portNumber);
+    QFETCH(QByteArray, device);
+    QFETCH(int, openNumber);
+    QFETCH(QString, openSource);
+    QFETCH(QString, advice);
+
+    if (!device.isEmpty())
+        qputenv(QStringLiteral("VR2710_COM%1").arg(portNumber).toLatin1(), device);
+    SerialPort port;
+    QCOMPARE(port.setPortNumber(qint16(portNumber)).number, 0);
+    const LastError opened = port.open();
+    QVERIFY(!port.isOpen());
+    QCOMPARE(opened.number, openNumber);
+    QCOMPARE(opened.source, openSource);
+    QVERIFY2(opened.description.contains(advice), qPrintable(opened.description));
+
+    // Every write on the port that did not open fails too, and says why it did not open.
+    const LastError written = port.write("\x0c");
+    QCOMPARE(written.number, ErrorNumber::PortNotOpen);
+    QCOMPARE(written.source, openSource);
+    QVERIFY2(written.description.contains(opened.description), qPrintable(written.description));
+    QCOMPARE(port.close().number, 0);
+}
+
+void TestSerialPort::permissionDeniedAdvisesDialout()
+{
+    PseudoTerminal pty;
+    const QByteArray path = QFile::encodeName(pty.slavePath());
+    QCOMPARE(::chmod(path.constData(), 0), 0);
+    qputenv("VR2710_COM1", path);
+    const LastError error = runWithoutPrivileges([] {
+        SerialPort port;
+        port.setPortNumber(1);
+        LastError result = port.open();
+        port.close();
+        return result;
+    });
+    QCOMPARE(error.number, EACCES);
+    QVERIFY2(error.description.contains(QLatin1String("\"dialout\" group")),
+             qPrintable(error.description));
+}
+
+void TestSerialPort::portNumberFixedWhileOpen()
+{
+    PseudoTerminal pty;
+    qputenv("VR2710_COM1", QFile::encodeName(pty.slavePath()));
+    SerialPort port;
+    QCOMPARE(port.setPortNumber(1).number, 0);
+    QCOMPARE(port.open().number, 0);
+    QCOMPARE(port.open().number, ErrorNumber::PortAlreadyOpen);
+    QCOMPARE(port.setPortNumber(2).number, ErrorNumber::PortAlreadyOpen);
+    QCOMPARE(port.portNumber(), qint16(1));
+    QCOMPARE(port.close().number, 0);
+}
+
+QTEST_GUILESS_MAIN(TestSerialPort)
+#include "tst_serialport.moc"
