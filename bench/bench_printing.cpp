@@ -99,7 +99,7 @@ void parallelJobToFile(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(buildChunks)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(buildChunks);
 BENCHMARK(serialJobToPty)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)

@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-serialport-dev libqt6svg6 qt6-qpa-plugins
+    qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libx11-dev
     libbenchmark-dev
     fonts-liberation2
-    xvfb xauth openbox xdotool x11-utils imagemagick
+    xvfb xauth openbox xdotool x11-utils xclip imagemagick
 )
 
 missing=()

@@ -136,3 +136,15 @@ LastError runWithoutPrivileges(const std::function<LastError()> &operation)
     error.description = QString::fromUtf8(report.mid(newline + 1));
     return error;
 }
+
+QDateTime dateTimeOfReceipt(const QByteArray &stream)
+{
+    const qsizetype date = stream.indexOf("DATE : ");
+    const qsizetype time = stream.indexOf("TIME : ");
+    if (date < 0 || time < 0)
+        return {};
+    return QDateTime(QDate::fromString(QString::fromLatin1(stream.mid(date + 7, 10)),
+                                       QStringLiteral("MM-dd-yyyy")),
+                     QTime::fromString(QString::fromLatin1(stream.mid(time + 7, 8)),
+                                       QStringLiteral("HH:mm:ss")));
+}

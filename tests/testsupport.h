@@ -22,6 +22,7 @@ public:
     PseudoTerminal &operator=(const PseudoTerminal &) = delete;
 
     QString slavePath() const { return m_slavePath; }
+    int masterFd() const { return m_master; }
     // Reads from the master until nothing arrives for quietMs (or maxMs has passed).
     QByteArray read(int quietMs = 300, int maxMs = 10000);
     // Takes the master away, as a reader that disappears.
@@ -92,3 +93,6 @@ public:
 private:
     AbstractSerialPort &m_serial;
 };
+
+// The date and time a received receipt printed in its date line (invalid if there is none).
+QDateTime dateTimeOfReceipt(const QByteArray &stream);

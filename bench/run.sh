@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs the benchmarks and prints their figures: the printing path, then start-up time and
+# idle memory of the demo beside a bare Qt window (on a virtual X display).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh >/dev/null
+echo "== Printing path"
+build/bench/bench_printing --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
+echo
+echo "== Start-up to window mapped, and idle memory (medians of ${STARTUP_RUNS:-15} runs)"
+xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
+    build/bench/startup_bench "${STARTUP_RUNS:-15}" "$PWD/build/bench/bare_window" "$PWD/build/vr2710-demo"

@@ -1,0 +1,344 @@
+#include "testsupport.h"
+#include "ui/errorbox.h"
+#include "ui/form1.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+
+// Answers the next modal box once it is up: hands it to `inspect`, then presses OK.
+void answerNextBox(std::function<void(QMessageBox *)> inspect)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, inspect] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        inspect(box);
+        box->button(QMessageBox::Ok)->click();
+    });
+    poll->start();
+}
+
+QByteArray expectedReceipt(const QByteArray &received, const PitchCode &pitch, const QString &body)
+{
+    const ReceiptStream stream(pitch, body, dateTimeOfReceipt(received),
+                               *CodePage::fromName(QStringLiteral("437")));
+    return ReceiptStream::join(stream.serialChunks());
+}
+
+} // namespace
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startsReady();
+    void keys_data();
+    void keys();
+    void tabOrder();
+    void typedNameIsNotAdded();
+    void buttonsPrintTheirPitch_data();
+    void buttonsPrintTheirPitch();
+    void unmatchedPortTouchesNothing_data();
+    void unmatchedPortTouchesNothing();
+    void errorBoxAfterFailedJob();
+    void errorBoxHelp_data();
+    void errorBoxHelp();
+    void closeDuringJobWaitsForIt();
+    void controlsStayOnResize();
+    void bodyIsNotLimitedTo42();
+
+private:
+    template <typename T> T *child(const char *name)
+    {
+        return m_form->findChild<T *>(QLatin1String(name));
+    }
+    void selectPort(const QString &name) { child<QComboBox>("Combo1")->setCurrentText(name); }
+
+    std::unique_ptr<PseudoTerminal> m_pty;
+    std::unique_ptr<Form1> m_form;
+};
+
+void TestForm1::init()
+{
+    m_pty = std::make_unique<PseudoTerminal>();
+    qputenv("VR2710_COM1", QFile::encodeName(m_pty->slavePath()));
+    qputenv("VR2710_LPT1", "/dev/vr2710-no-printer-in-tests");
+    m_form = std::make_unique<Form1>();
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+}
+
+void TestForm1::cleanup()
+{
+    m_form.reset();
+    m_pty.reset();
+    for (const char *name : {"VR2710_COM1", "VR2710_COM2", "VR2710_LPT1"})
+        qunsetenv(name);
+}
+
+void TestForm1::startsReady()
+{
+    auto *combo = child<QComboBox>("Combo1");
+    QCOMPARE(QApplication::focusWidget() == combo ||
+                 QApplication::focusWidget() == combo->lineEdit(),
+             true);
+    QCOMPARE(combo->currentText(), QStringLiteral("LPT1"));
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    QCOMPARE(items, (QStringList{"LPT1", "COM1", "COM2"}));
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("VR2710 Print Demo Program"));
+    QCOMPARE(m_form->size(), QSize(491, 313));
+    QCOMPARE(m_form->bodyText(), ReceiptStream::defaultBody());
+    const PortNameSettings names = m_form->portNameSettings();
+    QCOMPARE(QStringList({names.ParallelPortName, names.SerialPortName1, names.SerialPortName2}),
+             (QStringList{"LPT1", "COM1", "COM2"}));
+    QVERIFY(m_form->findChild<SerialPort *>(QStringLiteral("MSComm1")) == &m_form->serialPort());
+}
+
+void TestForm1::keys_data()
+{
+    QTest::addColumn<QByteArray>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QByteArray>("printedPitch"); // empty: nothing printed
+    QTest::addColumn<bool>("closes");
+
+    const int none = Qt::NoModifier;
+    QTest::newRow("Enter in the port box")
+        << QByteArray("Combo1") << int(Qt::Key_Return) << none << QByteArray("M") << false;
+    QTest::newRow("keypad Enter in the port box")
+        << QByteArray("Combo1") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << QByteArray("M")
+        << false;
+    QTest::newRow("Enter in the body")
+        << QByteArray("Text1") << int(Qt::Key_Return) << none << QByteArray("M") << false;
+    QTest::newRow("Ctrl+Enter in the body") << QByteArray("Text1") << int(Qt::Key_Return)
+                                            << int(Qt::ControlModifier) << QByteArray() << false;
+    QTest::newRow("Enter on Receipt 15 CPI")
+        << QByteArray("Command1") << int(Qt::Key_Return) << none << QByteArray("M") << false;
+    QTest::newRow("Enter on Receipt 12 CPI")
+        << QByteArray("Command3") << int(Qt::Key_Return) << none << QByteArray("P") << false;
+    QTest::newRow("Enter on Receipt 8 CPI")
+        << QByteArray("Command4") << int(Qt::Key_Return) << none << QByteArray(":") << false;
+    QTest::newRow("Enter on Exit")
+        << QByteArray("Command2") << int(Qt::Key_Return) << none << QByteArray() << true;
+    QTest::newRow("Esc in the port box")
+        << QByteArray("Combo1") << int(Qt::Key_Escape) << none << QByteArray() << true;
+    QTest::newRow("Esc in the body")
+        << QByteArray("Text1") << int(Qt::Key_Escape) << none << QByteArray() << true;
+    QTest::newRow("Esc on Receipt 12 CPI")
+        << QByteArray("Command3") << int(Qt::Key_Escape) << none << QByteArray() << true;
+}
+
+void TestForm1::keys()
+{
+    QFETCH(QByteArray, focus);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QByteArray, printedPitch);
+    QFETCH(bool, closes);
+
+    selectPort(QStringLiteral("COM1"));
+    auto *target = child<QWidget>(focus.constData());
+    target->setFocus();
+    QWidget *receiver = QApplication::focusWidget();
+    QTest::keyClick(receiver, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+    const QByteArray received = m_pty->read(200);
+    if (printedPitch.isEmpty())
+        QCOMPARE(received, QByteArray());
+    else
+        QCOMPARE(received.left(3), "\x07\x1b" + printedPitch);
+    QCOMPARE(m_form->isVisible(), !closes);
+    const bool addsLine = modifiers & Qt::ControlModifier;
+    QCOMPARE(m_form->bodyText().count(QLatin1String("\r\n")), addsLine ? 12 : 11);
+}
+
+void TestForm1::tabOrder()
+{
+    child<QComboBox>("Combo1")->setFocus();
+    QStringList order;
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget *focused = QApplication::focusWidget();
+        if (qobject_cast<QLineEdit *>(focused) &&
+            focused->parentWidget() == child<QComboBox>("Combo1"))
+            focused = focused->parentWidget();
+        order << focused->objectName();
+    }
+    QCOMPARE(order,
+             (QStringList{"Command1", "Command2", "Text1", "Command3", "Command4", "Combo1"}));
+}
+
+void TestForm1::typedNameIsNotAdded()
+{
+    auto *combo = child<QComboBox>("Combo1");
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("COM9"));
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QCOMPARE(combo->count(), 3);
+    QCOMPARE(combo->currentText(), QStringLiteral("COM9"));
+    QCOMPARE(m_pty->read(150), QByteArray());
+}
+
+void TestForm1::buttonsPrintTheirPitch_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("pitch");
+    QTest::addColumn<QString>("body"); // empty: the default body
+
+    QTest::newRow("Receipt 15 CPI") << QByteArray("Command1") << Pitch::Cpi15 << QString();
+    QTest::newRow("Receipt 12 CPI") << QByteArray("Command3") << Pitch::Cpi12 << QString();
+    QTest::newRow("Receipt 8 CPI") << QByteArray("Command4") << Pitch::Cpi8 << QString();
+    QTest::newRow("edited body prints as edited")
+        << QByteArray("Command3") << Pitch::Cpi12 << QStringLiteral("1. TEA  $1.00\n2. CAKE $2.50");
+}
+
+void TestForm1::buttonsPrintTheirPitch()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(QString, pitch);
+    QFETCH(QString, body);
+
+    if (!body.isEmpty())
+        child<QPlainTextEdit>("Text1")->setPlainText(body);
+    selectPort(QStringLiteral("COM1"));
+    QTest::mouseClick(child<QPushButton>(button.constData()), Qt::LeftButton);
+
+    const QByteArray received = m_pty->read();
+    const QString printedBody =
+        body.isEmpty() ? ReceiptStream::defaultBody() : QString(body).replace("\n", "\r\n");
+    QCOMPARE(received, expectedReceipt(received, pitch, printedBody));
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("VR2710 Print Demo Program"));
+}
+
+void TestForm1::unmatchedPortTouchesNothing_data()
+{
+    QTest::addColumn<QString>("selection");
+    QTest::newRow("lower case") << "com1";
+    QTest::newRow("leading space") << " COM1";
+    QTest::newRow("not in the list") << "COM3";
+    QTest::newRow("empty") << "";
+}
+
+void TestForm1::unmatchedPortTouchesNothing()
+{
+    QFETCH(QString, selection);
+    selectPort(selection);
+    bool boxShown = false;
+    auto *watch = new QTimer(this);
+    connect(watch, &QTimer::timeout, this,
+            [&] { boxShown |= QApplication::activeModalWidget() != nullptr; });
+    watch->start(5);
+    QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+    QTest::qWait(50);
+    delete watch;
+    QVERIFY(!boxShown);
+    QCOMPARE(m_pty->read(150), QByteArray());
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("VR2710 Print Demo Program"));
+}
+
+void TestForm1::errorBoxAfterFailedJob()
+{
+    qputenv("VR2710_COM2", "/dev/vr2710-missing");
+    selectPort(QStringLiteral("COM2"));
+    QString title, text, captionMeanwhile;
+    QList<QAbstractButton *> buttons;
+    QMessageBox::Icon icon = QMessageBox::Critical;
+    answerNextBox([&](QMessageBox *box) {
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = box->buttons();
+        captionMeanwhile = m_form->windowTitle();
+    });
+    QTest::mouseClick(child<QPushButton>("Command3"), Qt::LeftButton);
+
+    QCOMPARE(title, QStringLiteral("Error"));
+    QCOMPARE(icon, QMessageBox::NoIcon);
+    QCOMPARE(buttons.size(), 1);
+    QCOMPARE(captionMeanwhile, QStringLiteral("VR2710 Print Demo Program"));
+    // The last failure is the last write on the port that did not open; its CR is a line break.
+    QVERIFY2(text.startsWith(
+                 QStringLiteral("Error #  9001 was generated by COM2 (/dev/vr2710-missing)\n")),
+             qPrintable(text));
+    QVERIFY(!text.contains(QLatin1Char('\r')));
+    QVERIFY(text.contains(QLatin1String("No such file or directory")));
+}
+
+void TestForm1::errorBoxHelp_data()
+{
+    QTest::addColumn<QString>("helpFile");
+    QTest::newRow("with a help file") << "/usr/share/doc/vr2710/help.html";
+    QTest::newRow("without a help file") << QString();
+}
+
+void TestForm1::errorBoxHelp()
+{
+    QFETCH(QString, helpFile);
+    QStringList opened;
+    const ErrorBox content{QStringLiteral("Error"),
+                           QStringLiteral("Error #  5 was generated by X\rY"), helpFile, 17};
+    QMessageBox *box =
+        createErrorBox(m_form.get(), content, [&](const QString &file, qint32 context) {
+            opened << file + QLatin1Char('#') + QString::number(context);
+        });
+    box->show();
+    QApplication::setActiveWindow(box); // as exec() would; the offscreen platform does not
+    QVERIFY(QTest::qWaitForWindowActive(box));
+    QTest::keyClick(box, Qt::Key_F1);
+    QCOMPARE(opened, helpFile.isEmpty() ? QStringList() : QStringList{helpFile + "#17"});
+    QCOMPARE(box->buttons().size(), 1);
+    delete box;
+}
+
+void TestForm1::closeDuringJobWaitsForIt()
+{
+    qputenv("VR2710_COM2", "/dev/vr2710-missing");
+    selectPort(QStringLiteral("COM2"));
+    bool visibleAfterClose = false;
+    answerNextBox([&](QMessageBox *) {
+        // The box runs an event loop inside the job: a close request can arrive here.
+        m_form->close();
+        visibleAfterClose = m_form->isVisible();
+    });
+    QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+    QVERIFY(visibleAfterClose);
+    QVERIFY(!m_form->isPrinting());
+    QVERIFY(!m_form->isVisible()); // closed once the job was over
+}
+
+void TestForm1::controlsStayOnResize()
+{
+    QMap<QString, QRect> before;
+    for (QWidget *control : m_form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        before.insert(control->objectName(), control->geometry());
+    m_form->resize(900, 700);
+    QTest::qWait(20);
+    for (QWidget *control : m_form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        QCOMPARE(control->geometry(), before.value(control->objectName()));
+    QCOMPARE(child<QPlainTextEdit>("Text1")->geometry(), QRect(0, 96, 481, 217));
+}
+
+void TestForm1::bodyIsNotLimitedTo42()
+{
+    auto *body = child<QPlainTextEdit>("Text1");
+    QCOMPARE(body->property("HelpContextID").toInt(), 42);
+    body->clear();
+    const QString typed(100, QLatin1Char('x'));
+    QTest::keyClicks(body, typed);
+    QCOMPARE(m_form->bodyText(), typed);
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+
+class QAbstractButton;
+class QPlainTextEdit;
+
+// The keys of a dialog-style window on a plain top-level widget:
+// - Enter in a text entry clicks the default button (Ctrl+Enter in the body adds a line break);
+// - Enter on a focused push button clicks that button;
+// - Esc anywhere in the window clicks the cancel button.
+class KeyRouting : public QObject
+{
+    Q_OBJECT
+
+public:
+    KeyRouting(QWidget *window, QAbstractButton *defaultButton, QAbstractButton *cancelButton);
+
+    // Enter here clicks the default button.
+    void addTextEntry(QWidget *entry);
+    // Enter here clicks the default button, Ctrl+Enter inserts a line break.
+    void addMultiLineEntry(QPlainTextEdit *entry);
+    // Enter here clicks this button.
+    void addButton(QAbstractButton *button);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QAbstractButton *m_defaultButton;
+    QAbstractButton *m_cancelButton;
+};
