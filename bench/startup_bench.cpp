@@ -88,7 +88,7 @@ int main(int argc, char **argv)
         return 2;
     }
     const int runs = std::max(1, std::atoi(argv[1]));
-    std::printf("%-40s %14s %14s\n", "program", "start (ms)", "idle RSS (MiB)");
+    std::printf("%-28s %12s %16s\n", "program", "start (ms)", "idle RSS (MiB)");
     for (int p = 2; p < argc; ++p) {
         std::vector<double> starts, memories;
         for (int run = 0; run < runs; ++run) {
@@ -100,7 +100,9 @@ int main(int argc, char **argv)
             starts.push_back(sample.startMs);
             memories.push_back(sample.rssMiB);
         }
-        std::printf("%-40s %14.1f %14.1f\n", argv[p], median(starts), median(memories));
+        const std::string path = argv[p];
+        const std::string name = path.substr(path.find_last_of('/') + 1);
+        std::printf("%-28s %12.1f %16.1f\n", name.c_str(), median(starts), median(memories));
     }
     XCloseDisplay(display);
     return 0;
