@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes docs/screenshot.png: the demo's window on a virtual X display (Xvfb) under openbox.
-# Usage: scripts/screenshot.sh [output.png]
+# Makes the README's pictures on a virtual X display (Xvfb) under openbox:
+#   docs/screenshot.png  the demo's window
+#   docs/receipt.png     the receipt the virtual printer renders for "Receipt 12 CPI"
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ -z "${VR2710_IN_XVFB:-}" ]]; then
@@ -8,18 +9,29 @@ if [[ -z "${VR2710_IN_XVFB:-}" ]]; then
     scripts/build.sh >/dev/null
     VR2710_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 800x500x24 -dpi 96" "$0" "$@"
 fi
-output=${1:-docs/screenshot.png}
+work=$(mktemp -d)
 openbox >/dev/null 2>&1 &
 wm=$!
-build/vr2710-demo &
+build/vr2710-virtual-printer --quiet --ports LPT1 --no-pacing --output "$work/receipts" \
+    --env-file "$work/env" >/dev/null &
+printer=$!
+trap 'kill $demo $printer $wm 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 100); do [[ -s "$work/env" ]] && break; sleep 0.1; done
+env $(cat "$work/env") build/vr2710-demo &
 demo=$!
-trap 'kill $demo $wm 2>/dev/null || true' EXIT
 window=$(xdotool search --sync --name '^VR2710 Print Demo Program$' | head -n 1)
 sleep 1 # let the window manager draw its frame
+
 # The window manager's frame is the window's parent; capture the screen and crop to it.
 frame=$(xwininfo -id "$window" -children | awk '/Parent window id/ {print $4}')
 read -r x y width height < <(xwininfo -id "$frame" |
     awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
          /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}')
-import -window root -crop "${width}x${height}+${x}+${y}" +repage "$output"
-echo "wrote $output"
+import -window root -crop "${width}x${height}+${x}+${y}" +repage docs/screenshot.png
+echo "wrote docs/screenshot.png"
+
+# "LPT1" is selected at start; print at 12 CPI and keep what the printer made of it.
+xdotool mousemove --window "$window" 308 72 click 1
+for _ in $(seq 100); do ls "$work"/receipts/*.png >/dev/null 2>&1 && break; sleep 0.1; done
+cp "$(ls "$work"/receipts/*.png | head -n 1)" docs/receipt.png
+echo "wrote docs/receipt.png"

@@ -1,0 +1,131 @@
+#include "receipt/receiptstream.h"
+#include "virtualprinter/receiptimage.h"
+
+#include <QtTest>
+
+namespace {
+
+PrintedReceipt decoded(const QByteArray &stream)
+{
+    ReceiptDecoder decoder(*CodePage::fromName(QStringLiteral("437")));
+    QList<PrintedReceipt> receipts = decoder.feed(stream);
+    if (auto pending = decoder.finish())
+        receipts << *pending;
+    return receipts.value(0);
+}
+
+// Horizontal extent of the ink (non-white pixels) on one printed line of the image.
+int inkWidth(const QImage &image, int line)
+{
+    const double lineHeight = PaperSpec::LineHeightInch * ReceiptImage::DotsPerInch;
+    const int top = ReceiptImage::pixels(0.25) + qRound(line * lineHeight);
+    int left = image.width();
+    int right = -1;
+    for (int y = top; y < top + int(lineHeight) && y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+            }
+    return right < 0 ? 0 : right - left + 1;
+}
+
+} // namespace
+
+class TestReceiptImage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void imageFollowsTheRoll_data();
+    void imageFollowsTheRoll();
+    void defaultReceiptAtEachPitch_data();
+    void defaultReceiptAtEachPitch();
+    void pitchSetsCharacterWidth();
+    void doubleWidthIsTwiceAsWide();
+    void veryLongReceiptIsDrawnInPart();
+};
+
+void TestReceiptImage::imageFollowsTheRoll_data()
+{
+    QTest::addColumn<double>("millimetres");
+    QTest::addColumn<int>("pixels"); // at 200 dots per inch
+    QTest::newRow("76 mm, the default") << 76.0 << 598;
+    QTest::newRow("58 mm") << 58.0 << 457;
+    QTest::newRow("80 mm") << 80.0 << 630;
+}
+
+void TestReceiptImage::imageFollowsTheRoll()
+{
+    QFETCH(double, millimetres);
+    QFETCH(int, pixels);
+    PaperSpec paper;
+    paper.rollWidthMm = millimetres;
+    const QImage image = ReceiptImage(paper).render(decoded("A\r\n\x0c"));
+    QCOMPARE(image.width(), pixels);
+}
+
+void TestReceiptImage::defaultReceiptAtEachPitch_data()
+{
+    QTest::addColumn<QString>("pitch");
+    QTest::addColumn<int>("printedLines"); // lines on the 76 mm roll, wrapped lines included
+    QTest::newRow("15 CPI") << Pitch::Cpi15 << 16;
+    QTest::newRow("12 CPI") << Pitch::Cpi12 << 16;
+    // 22 characters fit a line at 8 CPI: the body, date and double-width lines wrap.
+    QTest::newRow("8 CPI") << Pitch::Cpi8 << 29;
+}
+
+void TestReceiptImage::defaultReceiptAtEachPitch()
+{
+    QFETCH(QString, pitch);
+    QFETCH(int, printedLines);
+
+    const ReceiptStream stream(pitch, ReceiptStream::defaultBody(), QDateTime::currentDateTime(),
+                               *CodePage::fromName(QStringLiteral("437")));
+    const PrintedReceipt receipt = decoded(ReceiptStream::join(stream.serialChunks()));
+    QVERIFY(receipt.cut);
+    const PaperSpec paper;
+    const QList<PlacedLine> lines = layOut(receipt, paper);
+    QCOMPARE(lines.size(), printedLines);
+    for (const PlacedLine &line : lines)
+        QVERIFY(line.width() <= paper.printWidthInch() + 1e-9);
+
+    const QImage image = ReceiptImage(paper).render(receipt);
+    QCOMPARE(image.width(), 598);
+    QVERIFY(image.height() > printedLines * ReceiptImage::pixels(PaperSpec::LineHeightInch));
+    QVERIFY(inkWidth(image, 0) > 0); // the title is printed
+}
+
+void TestReceiptImage::pitchSetsCharacterWidth()
+{
+    const QImage image = ReceiptImage().render(decoded("\x1bM1. SODA POP\r\n\x1b:1. SODA POP\r\n"));
+    const int at15 = inkWidth(image, 0);
+    const int at8 = inkWidth(image, 1);
+    QVERIFY(at15 > 0);
+    QVERIFY2(qAbs(double(at8) / at15 - 15.0 / 8.0) < 0.12,
+             qPrintable(QStringLiteral("15 CPI %1 px, 8 CPI %2 px").arg(at15).arg(at8)));
+}
+
+void TestReceiptImage::doubleWidthIsTwiceAsWide()
+{
+    const QImage image =
+        ReceiptImage().render(decoded("\x1bMKORiVANT VR2710\r\n\x0eKORiVANT VR2710\r\n"));
+    const int single = inkWidth(image, 0);
+    const int doubled = inkWidth(image, 1);
+    QVERIFY(single > 0);
+    QVERIFY2(qAbs(double(doubled) / single - 2.0) < 0.1,
+             qPrintable(QStringLiteral("single %1 px, double %2 px").arg(single).arg(doubled)));
+}
+
+void TestReceiptImage::veryLongReceiptIsDrawnInPart()
+{
+    const QByteArray line("A\r\n");
+    const QImage image =
+        ReceiptImage().render(decoded(line.repeated(ReceiptImage::MaxLines + 500)));
+    const double lineHeight = PaperSpec::LineHeightInch * ReceiptImage::DotsPerInch;
+    QVERIFY(image.height() <= (ReceiptImage::MaxLines + 4) * lineHeight);
+    QVERIFY(inkWidth(image, ReceiptImage::MaxLines - 1) > inkWidth(image, 0)); // the note
+}
+
+QTEST_MAIN(TestReceiptImage)
+#include "tst_receiptimage.moc"

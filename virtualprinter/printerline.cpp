@@ -1,0 +1,106 @@
+#include "printerline.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+// An idle line may take a small burst at once, as a UART's buffer does: 16 bytes, or 20 ms
+// of line time on fast lines, where the timer could not keep up with single bytes.
+constexpr double BurstBytes = 16;
+constexpr double BurstMs = 20;
+constexpr qint64 UnpacedChunk = 65536;
+} // namespace
+
+PrinterLine::PrinterLine(const QString &name, int fd, int keepOpen, qint32 baud, LineFaults faults,
+                         QObject *parent)
+    : QObject(parent)
+    , m_name(name)
+    , m_fd(fd)
+    , m_keepOpen(keepOpen)
+    , m_bytesPerMs(baud > 0 ? baud / 10.0 / 1000.0 : 0)
+    , m_faults(faults)
+    , m_notifier(fd, QSocketNotifier::Read)
+{
+    m_clock.start();
+    m_paceTimer.setSingleShot(true);
+    m_paceTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_notifier, &QSocketNotifier::activated, this, &PrinterLine::readAvailable);
+    connect(&m_paceTimer, &QTimer::timeout, this, [this] { m_notifier.setEnabled(true); });
+}
+
+PrinterLine::~PrinterLine()
+{
+    closeLine();
+}
+
+qint64 PrinterLine::allowance()
+{
+    qint64 limit = UnpacedChunk;
+    if (m_bytesPerMs > 0) {
+        const qint64 now = m_clock.elapsed();
+        const double burst = qMax(BurstBytes, BurstMs * m_bytesPerMs);
+        m_credit = qMin(burst, m_credit + (now - m_lastRefill) * m_bytesPerMs);
+        m_lastRefill = now;
+        limit = qint64(m_credit);
+    }
+    for (const qint64 fault : {m_faults.stallAfter, m_faults.hangupAfter})
+        if (fault >= 0)
+            limit = qMin(limit, fault - m_bytesRead);
+    return limit;
+}
+
+void PrinterLine::readAvailable()
+{
+    if (m_fd < 0)
+        return;
+    if (m_faults.hangupAfter >= 0 && m_bytesRead >= m_faults.hangupAfter) {
+        closeLine();
+        emit hungUp();
+        return;
+    }
+    if (m_faults.stallAfter >= 0 && m_bytesRead >= m_faults.stallAfter) {
+        m_notifier.setEnabled(false); // never reads again: the sender's buffers fill up
+        emit stalled();
+        return;
+    }
+    const qint64 allowed = allowance();
+    if (allowed < 1) {
+        // Wait until the line has carried the next byte.
+        m_notifier.setEnabled(false);
+        m_paceTimer.start(qMax(1, qCeil((1.0 - m_credit) / m_bytesPerMs)));
+        return;
+    }
+    QByteArray buffer(allowed, Qt::Uninitialized);
+    const ssize_t got = ::read(m_fd, buffer.data(), buffer.size());
+    if (got <= 0) {
+        if (got < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        // Nobody holds the other end any more and nothing is left; wait for the next sender.
+        m_notifier.setEnabled(false);
+        m_paceTimer.start(50);
+        return;
+    }
+    buffer.truncate(got);
+    m_bytesRead += got;
+    if (m_bytesPerMs > 0)
+        m_credit -= got;
+    emit received(buffer);
+    if (m_faults.hangupAfter >= 0 && m_bytesRead >= m_faults.hangupAfter) {
+        closeLine();
+        emit hungUp();
+    } else if (m_faults.stallAfter >= 0 && m_bytesRead >= m_faults.stallAfter) {
+        m_notifier.setEnabled(false);
+        emit stalled();
+    }
+}
+
+void PrinterLine::closeLine()
+{
+    m_notifier.setEnabled(false);
+    m_paceTimer.stop();
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (m_keepOpen >= 0)
+        ::close(m_keepOpen);
+    m_fd = m_keepOpen = -1;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QSocketNotifier>
+#include <QTimer>
+
+// Faults to test the sender with.
+struct LineFaults
+{
+    qint64 stallAfter = -1;  // stop reading after this many bytes (-1: never)
+    qint64 hangupAfter = -1; // close the line after this many bytes (-1: never)
+};
+
+// One input of the virtual printer: reads a descriptor (a pseudo-terminal's master or a FIFO)
+// at the line's rate, 10 bits a byte, or as fast as it can when unpaced.
+class PrinterLine : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Takes ownership of the descriptors: `fd` is read, `keepOpen` (or -1) is only held, so
+    // the line stays up while senders come and go.
+    PrinterLine(const QString &name, int fd, int keepOpen, qint32 baud, LineFaults faults,
+                QObject *parent = nullptr);
+    ~PrinterLine() override;
+
+    QString name() const { return m_name; }
+    qint64 bytesRead() const { return m_bytesRead; }
+
+signals:
+    void received(const QByteArray &bytes);
+    void stalled(); // the stall fault took effect
+    void hungUp();  // the hang-up fault closed the line
+
+private:
+    void readAvailable();
+    qint64 allowance();
+    void closeLine();
+
+    QString m_name;
+    int m_fd;
+    int m_keepOpen;
+    double m_bytesPerMs; // 0: unpaced
+    LineFaults m_faults;
+    QSocketNotifier m_notifier;
+    QTimer m_paceTimer;
+    QElapsedTimer m_clock;
+    double m_credit = 0;
+    qint64 m_lastRefill = 0;
+    qint64 m_bytesRead = 0;
+};
