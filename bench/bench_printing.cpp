@@ -67,14 +67,13 @@ void buildChunks(benchmark::State &state)
     }
 }
 
-void serialJobToPty(benchmark::State &state)
+// Runs whole jobs to the port the selection names, as a click on "Receipt 15 CPI" would.
+void runJobs(benchmark::State &state, const QString &selection)
 {
-    DrainedPty pty;
-    qputenv("VR2710_COM1", pty.path());
     SerialPort serial;
     ParallelPort parallel;
     FakeWindow window(serial);
-    window.selection = QStringLiteral("COM1");
+    window.selection = selection;
     PrintJob job(window, parallel, [] { return Moment; });
     for (auto _ : state)
         job.PrintReceipt(Pitch::Cpi15);
@@ -82,19 +81,18 @@ void serialJobToPty(benchmark::State &state)
         state.SkipWithError(qPrintable(window.boxes.first().text));
 }
 
+void serialJobToPty(benchmark::State &state)
+{
+    DrainedPty pty;
+    qputenv("VR2710_COM1", pty.path());
+    runJobs(state, QStringLiteral("COM1"));
+}
+
 void parallelJobToFile(benchmark::State &state)
 {
     QTemporaryDir dir;
     qputenv("VR2710_LPT1", QFile::encodeName(dir.filePath(QStringLiteral("receipt.prn"))));
-    SerialPort serial;
-    ParallelPort parallel;
-    FakeWindow window(serial);
-    window.selection = QStringLiteral("LPT1");
-    PrintJob job(window, parallel, [] { return Moment; });
-    for (auto _ : state)
-        job.PrintReceipt(Pitch::Cpi15);
-    if (!window.boxes.isEmpty())
-        state.SkipWithError(qPrintable(window.boxes.first().text));
+    runJobs(state, QStringLiteral("LPT1"));
 }
 
 } // namespace

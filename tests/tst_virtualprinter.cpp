@@ -131,7 +131,8 @@ void TestVirtualPrinter::pacedSerialReceipt()
 
 void TestVirtualPrinter::unpacedPrinterDeviceReceipt()
 {
-    PrinterProcess printer({"--ports", "LPT1", "--no-pacing"});
+    // With the live window too (off screen here), which must keep up with the receipts.
+    PrinterProcess printer({"--ports", "LPT1", "--no-pacing", "--window"});
     QVERIFY(printer.device("LPT1").endsWith("/lpt1"));
     qputenv("VR2710_LPT1", QFile::encodeName(printer.device("LPT1")));
 
@@ -150,6 +151,7 @@ void TestVirtualPrinter::unpacedPrinterDeviceReceipt()
              expected);
     QImage image(QDir(printer.receiptsFolder()).filePath(printer.images().first()));
     QCOMPARE(image.width(), 598);
+    QCOMPARE(printer.process().state(), QProcess::Running);
 }
 
 void TestVirtualPrinter::offlinePrinterRefusesTheOpen()

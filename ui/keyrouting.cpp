@@ -7,9 +7,6 @@
 
 namespace {
 
-const char *const RoleProperty = "vr2710KeyRole";
-enum class Role { TextEntry = 1, MultiLine, Button };
-
 bool isEnter(const QKeyEvent *event)
 {
     return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
@@ -28,22 +25,25 @@ KeyRouting::KeyRouting(QWidget *window, QAbstractButton *defaultButton,
     connect(escape, &QShortcut::activated, m_cancelButton, &QAbstractButton::click);
 }
 
+void KeyRouting::watch(QWidget *widget, Role role)
+{
+    m_roles.insert(widget, role);
+    widget->installEventFilter(this);
+}
+
 void KeyRouting::addTextEntry(QWidget *entry)
 {
-    entry->setProperty(RoleProperty, int(Role::TextEntry));
-    entry->installEventFilter(this);
+    watch(entry, Role::TextEntry);
 }
 
 void KeyRouting::addMultiLineEntry(QPlainTextEdit *entry)
 {
-    entry->setProperty(RoleProperty, int(Role::MultiLine));
-    entry->installEventFilter(this);
+    watch(entry, Role::MultiLine);
 }
 
 void KeyRouting::addButton(QAbstractButton *button)
 {
-    button->setProperty(RoleProperty, int(Role::Button));
-    button->installEventFilter(this);
+    watch(button, Role::Button);
 }
 
 bool KeyRouting::eventFilter(QObject *watched, QEvent *event)
@@ -51,10 +51,11 @@ bool KeyRouting::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
-    if (!isEnter(key))
+    const auto role = m_roles.constFind(watched);
+    if (!isEnter(key) || role == m_roles.constEnd())
         return QObject::eventFilter(watched, event);
 
-    switch (Role(watched->property(RoleProperty).toInt())) {
+    switch (*role) {
     case Role::TextEntry:
         m_defaultButton->click();
         return true;

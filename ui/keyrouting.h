@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 
 class QAbstractButton;
@@ -27,6 +28,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    enum class Role { TextEntry, MultiLine, Button };
+    void watch(QWidget *widget, Role role);
+
+    QHash<QObject *, Role> m_roles;
     QAbstractButton *m_defaultButton;
     QAbstractButton *m_cancelButton;
 };

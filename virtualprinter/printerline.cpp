@@ -51,18 +51,8 @@ qint64 PrinterLine::allowance()
 
 void PrinterLine::readAvailable()
 {
-    if (m_fd < 0)
+    if (m_fd < 0 || applyFaults())
         return;
-    if (m_faults.hangupAfter >= 0 && m_bytesRead >= m_faults.hangupAfter) {
-        closeLine();
-        emit hungUp();
-        return;
-    }
-    if (m_faults.stallAfter >= 0 && m_bytesRead >= m_faults.stallAfter) {
-        m_notifier.setEnabled(false); // never reads again: the sender's buffers fill up
-        emit stalled();
-        return;
-    }
     const qint64 allowed = allowance();
     if (allowed < 1) {
         // Wait until the line has carried the next byte.
@@ -85,13 +75,22 @@ void PrinterLine::readAvailable()
     if (m_bytesPerMs > 0)
         m_credit -= got;
     emit received(buffer);
+    applyFaults();
+}
+
+bool PrinterLine::applyFaults()
+{
     if (m_faults.hangupAfter >= 0 && m_bytesRead >= m_faults.hangupAfter) {
         closeLine();
         emit hungUp();
-    } else if (m_faults.stallAfter >= 0 && m_bytesRead >= m_faults.stallAfter) {
-        m_notifier.setEnabled(false);
-        emit stalled();
+        return true;
     }
+    if (m_faults.stallAfter >= 0 && m_bytesRead >= m_faults.stallAfter) {
+        m_notifier.setEnabled(false); // never reads again: the sender's buffers fill up
+        emit stalled();
+        return true;
+    }
+    return false;
 }
 
 void PrinterLine::closeLine()

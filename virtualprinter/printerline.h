@@ -36,6 +36,8 @@ signals:
 
 private:
     void readAvailable();
+    // Applies a fault whose byte count is reached; true when the line reads no more.
+    bool applyFaults();
     qint64 allowance();
     void closeLine();
 
