@@ -38,6 +38,12 @@ SerialPort::SerialPort(QObject *parent)
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_location = locate();
+}
+
+PortLocation SerialPort::locate() const
+{
+    return {portName(), devicePathForPort(portName()), DeviceKind::SerialLine};
 }
 
 QString SerialPort::portName() const
@@ -57,6 +63,7 @@ LastError SerialPort::setPortNumber(qint16 number)
                            QStringLiteral("The port number cannot change while the port is open."),
                            m_location);
     m_portNumber = number;
+    m_location = locate();
     return {};
 }
 
@@ -67,7 +74,7 @@ LastError SerialPort::open()
                            QStringLiteral("The serial port is already open."), m_location);
 
     m_openFailure.clear();
-    m_location = {portName(), devicePathForPort(portName()), DeviceKind::SerialLine};
+    m_location = locate(); // the device variables may have changed since
     if (m_portNumber < 1 || m_location.devicePath.isEmpty()) {
         const LastError failure = portFailure(
             ErrorNumber::InvalidPortNumber,

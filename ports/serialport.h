@@ -32,6 +32,7 @@ public:
     static qint64 boundFor(qint64 bytes);
 
 private:
+    PortLocation locate() const;
     LastError failureFromPort(int savedErrno);
     LastError drainOutput();
 

@@ -1,5 +1,6 @@
 #include "receipt/receiptstream.h"
 #include "virtualprinter/receiptimage.h"
+#include "virtualprinter/terminalview.h"
 
 #include <QtTest>
 
@@ -44,6 +45,8 @@ private slots:
     void pitchSetsCharacterWidth();
     void doubleWidthIsTwiceAsWide();
     void veryLongReceiptIsDrawnInPart();
+    void terminalView_data();
+    void terminalView();
 };
 
 void TestReceiptImage::imageFollowsTheRoll_data()
@@ -125,6 +128,34 @@ void TestReceiptImage::veryLongReceiptIsDrawnInPart()
     const double lineHeight = PaperSpec::LineHeightInch * ReceiptImage::DotsPerInch;
     QVERIFY(image.height() <= (ReceiptImage::MaxLines + 4) * lineHeight);
     QVERIFY(inkWidth(image, ReceiptImage::MaxLines - 1) > inkWidth(image, 0)); // the note
+}
+
+void TestReceiptImage::terminalView_data()
+{
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<bool>("ansi");
+    QTest::addColumn<QString>("text");
+
+    const QByteArray stream = "\x07\x0e"
+                              "AB\r\n\x1b-1"
+                              "CD\x1b-0"
+                              "E\r\n\x0c";
+    QTest::newRow("plain: spread, underlined below, markers in brackets")
+        << stream << false << "[BEL]A B \nCDE\n--\n- - - - - - - - - - - - - - - - (cut)\n";
+    QTest::newRow("ANSI: bold, underline, reverse video")
+        << stream << true
+        << "\x1b[7m[BEL]\x1b[27m\x1b[1mA \x1b[0m\x1b[1mB \x1b[0m\n\x1b[4mC\x1b[0m\x1b[4mD\x1b[0mE\n"
+           "- - - - - - - - - - - - - - - - (cut)\n";
+    QTest::newRow("uncut") << QByteArray("A") << false
+                           << "A\n(no form feed: the receipt was not cut)\n";
+}
+
+void TestReceiptImage::terminalView()
+{
+    QFETCH(QByteArray, stream);
+    QFETCH(bool, ansi);
+    QFETCH(QString, text);
+    QCOMPARE(::terminalView(decoded(stream), PaperSpec(), ansi), text);
 }
 
 QTEST_MAIN(TestReceiptImage)

@@ -19,6 +19,7 @@ private slots:
     void receiptReachesPtyByteForByte();
     void tailSurvivesImmediateClose();
     void readerDisappearsMidJob();
+    void writeBeforeOpenNamesThePort();
     void failures_data();
     void failures();
     void permissionDeniedAdvisesDialout();
@@ -109,6 +110,16 @@ void TestSerialPort::readerDisappearsMidJob()
     port.close();
     QVERIFY(!port.isOpen());
     QVERIFY2(timer.elapsed() < SerialPort::boundFor(20) + 500, QByteArray::number(timer.elapsed()));
+}
+
+void TestSerialPort::writeBeforeOpenNamesThePort()
+{
+    qputenv("VR2710_COM2", "/dev/vr2710-test");
+    SerialPort port;
+    port.setPortNumber(2);
+    const LastError error = port.write("x");
+    QCOMPARE(error.number, ErrorNumber::PortNotOpen);
+    QCOMPARE(error.source, QStringLiteral("COM2 (/dev/vr2710-test)"));
 }
 
 void TestSerialPort::failures_data()

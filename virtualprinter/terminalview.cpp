@@ -42,8 +42,11 @@ QString terminalView(const PrintedReceipt &receipt, const PaperSpec &paper, bool
             anyUnderline |= underlined;
         }
         out += text + QLatin1Char('\n');
-        if (anyUnderline)
-            out += underline.trimmed().isEmpty() ? QString() : underline + QLatin1Char('\n');
+        if (anyUnderline) {
+            while (underline.endsWith(QLatin1Char(' ')))
+                underline.chop(1);
+            out += underline + QLatin1Char('\n');
+        }
     }
     out += receipt.cut ? QStringLiteral("- - - - - - - - - - - - - - - - (cut)\n")
                        : QStringLiteral("(no form feed: the receipt was not cut)\n");
