@@ -93,12 +93,8 @@ LastError ParallelPort::open(const QString &deviceName)
 
 LastError ParallelPort::print(const QByteArray &text, bool lineEnd)
 {
-    if (!isOpen()) {
-        QString description = QStringLiteral("The printer port is not open, so nothing was sent.");
-        if (!m_openFailure.isEmpty())
-            description += QStringLiteral(" Opening it failed: ") + m_openFailure;
-        return portFailure(ErrorNumber::PortNotOpen, description, m_location);
-    }
+    if (!isOpen())
+        return notOpenFailure(QStringLiteral("printer port"), m_openFailure, m_location);
     return writeAll(lineEnd ? text + "\r\n" : text);
 }
 

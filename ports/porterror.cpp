@@ -88,6 +88,14 @@ LastError portFailure(qint32 number, const QString &description, const PortLocat
     return error;
 }
 
+LastError notOpenFailure(const QString &port, const QString &openFailure, const PortLocation &where)
+{
+    QString description = QStringLiteral("The %1 is not open, so nothing was sent.").arg(port);
+    if (!openFailure.isEmpty())
+        description += QStringLiteral(" Opening it failed: ") + openFailure;
+    return portFailure(ErrorNumber::PortNotOpen, description, where);
+}
+
 QString timeoutDescription(const PortLocation &where, qint64 milliseconds)
 {
     return QStringLiteral("%1 took no data for %2 s. Check that the printer is switched on, on "

@@ -22,5 +22,9 @@ LastError systemFailure(int errnum, const PortLocation &where);
 // A failure without a system error code: one of the numbers in ErrorNumber.
 LastError portFailure(qint32 number, const QString &description, const PortLocation &where);
 
+// A write on a port that is not open; repeats why opening it failed, where it did.
+LastError notOpenFailure(const QString &port, const QString &openFailure,
+                         const PortLocation &where);
+
 // The advice for a timeout: the device took no data for the given time.
 QString timeoutDescription(const PortLocation &where, qint64 milliseconds);

@@ -96,12 +96,8 @@ LastError SerialPort::open()
 
 LastError SerialPort::write(const QByteArray &bytes)
 {
-    if (!isOpen()) {
-        QString description = QStringLiteral("The serial port is not open, so nothing was sent.");
-        if (!m_openFailure.isEmpty())
-            description += QStringLiteral(" Opening it failed: ") + m_openFailure;
-        return portFailure(ErrorNumber::PortNotOpen, description, m_location);
-    }
+    if (!isOpen())
+        return notOpenFailure(QStringLiteral("serial port"), m_openFailure, m_location);
     if (bytes.isEmpty())
         return {};
 

@@ -137,6 +137,14 @@ LastError runWithoutPrivileges(const std::function<LastError()> &operation)
     return error;
 }
 
+QByteArray expectedSerialReceipt(const QByteArray &received, const PitchCode &pitch,
+                                 const QString &body)
+{
+    const ReceiptStream stream(pitch, body, dateTimeOfReceipt(received),
+                               *CodePage::fromName(QStringLiteral("437")));
+    return ReceiptStream::join(stream.serialChunks());
+}
+
 QDateTime dateTimeOfReceipt(const QByteArray &stream)
 {
     const qsizetype date = stream.indexOf("DATE : ");

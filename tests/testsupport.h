@@ -22,7 +22,6 @@ public:
     PseudoTerminal &operator=(const PseudoTerminal &) = delete;
 
     QString slavePath() const { return m_slavePath; }
-    int masterFd() const { return m_master; }
     // Reads from the master until nothing arrives for quietMs (or maxMs has passed).
     QByteArray read(int quietMs = 300, int maxMs = 10000);
     // Takes the master away, as a reader that disappears.
@@ -96,3 +95,8 @@ private:
 
 // The date and time a received receipt printed in its date line (invalid if there is none).
 QDateTime dateTimeOfReceipt(const QByteArray &stream);
+
+// The serial stream the demo sends for this pitch and body (CR LF lines, code page 437),
+// dated as the received receipt is.
+QByteArray expectedSerialReceipt(const QByteArray &received, const PitchCode &pitch,
+                                 const QString &body);

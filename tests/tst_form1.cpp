@@ -24,13 +24,6 @@ void answerNextBox(std::function<void(QMessageBox *)> inspect)
     poll->start();
 }
 
-QByteArray expectedReceipt(const QByteArray &received, const PitchCode &pitch, const QString &body)
-{
-    const ReceiptStream stream(pitch, body, dateTimeOfReceipt(received),
-                               *CodePage::fromName(QStringLiteral("437")));
-    return ReceiptStream::join(stream.serialChunks());
-}
-
 } // namespace
 
 class TestForm1 : public QObject
@@ -218,7 +211,7 @@ void TestForm1::buttonsPrintTheirPitch()
     const QByteArray received = m_pty->read();
     const QString printedBody =
         body.isEmpty() ? ReceiptStream::defaultBody() : QString(body).replace("\n", "\r\n");
-    QCOMPARE(received, expectedReceipt(received, pitch, printedBody));
+    QCOMPARE(received, expectedSerialReceipt(received, pitch, printedBody));
     QCOMPARE(m_form->windowTitle(), QStringLiteral("VR2710 Print Demo Program"));
 }
 

@@ -182,9 +182,8 @@ int main(int argc, char *argv[])
     say(QStringLiteral("Receipts go to %1/. Press Ctrl+C to stop.").arg(options.outputFolder));
     if (parser.isSet(envFileOption)) {
         QSaveFile envFile(parser.value(envFileOption));
-        QByteArray lines;
-        for (const OfferedInput &input : printer.offered())
-            lines += QStringLiteral("VR2710_%1=%2\n").arg(input.portName, input.path).toLocal8Bit();
+        const QByteArray lines =
+            (printer.assignments().join(QLatin1Char('\n')) + QLatin1Char('\n')).toLocal8Bit();
         if (!envFile.open(QIODevice::WriteOnly) || envFile.write(lines) != lines.size() ||
             !envFile.commit())
             fail(QStringLiteral("cannot write %1").arg(envFile.fileName()));

@@ -67,12 +67,12 @@ bool VirtualPrinter::start(QString *error)
     return true;
 }
 
-QString VirtualPrinter::exportLine() const
+QStringList VirtualPrinter::assignments() const
 {
     QStringList assignments;
     for (const OfferedInput &input : m_offered)
         assignments << QStringLiteral("VR2710_%1=%2").arg(input.portName, input.path);
-    return QStringLiteral("export ") + assignments.join(QLatin1Char(' '));
+    return assignments;
 }
 
 void VirtualPrinter::handle(Input &input, const QByteArray &bytes)

@@ -35,8 +35,13 @@ public:
     // Opens the ports and the output folder; false with the reason in `error`.
     bool start(QString *error);
     QList<OfferedInput> offered() const { return m_offered; }
+    // "VR2710_COM1=/dev/pts/7", one for each offered port
+    QStringList assignments() const;
     // "export VR2710_COM1=/dev/pts/7 VR2710_LPT1=/tmp/.../lpt1"
-    QString exportLine() const;
+    QString exportLine() const
+    {
+        return QStringLiteral("export ") + assignments().join(QLatin1Char(' '));
+    }
     // Prints what is still pending on every line as an uncut receipt.
     void finishPending();
 
