@@ -72,9 +72,9 @@ void runJobs(benchmark::State &state, const QString &selection)
 {
     SerialPort serial;
     ParallelPort parallel;
-    FakeWindow window(serial);
+    FakeWindow window;
     window.selection = selection;
-    PrintJob job(window, parallel, [] { return Moment; });
+    PrintJob job(window, serial, parallel, [] { return Moment; });
     for (auto _ : state)
         job.PrintReceipt(Pitch::Cpi15);
     if (!window.boxes.isEmpty())

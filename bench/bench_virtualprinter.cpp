@@ -63,9 +63,9 @@ void pacedReceiptClickToImage(benchmark::State &state)
 
     SerialPort serial;
     ParallelPort parallel;
-    FakeWindow window(serial);
+    FakeWindow window;
     window.selection = QStringLiteral("COM1");
-    PrintJob job(window, parallel);
+    PrintJob job(window, serial, parallel);
     const QDir receipts(folder.filePath("receipts"));
     qsizetype printed = 0;
     for (auto _ : state) {

@@ -87,7 +87,7 @@ LastError ParallelPort::open(const QString &deviceName)
         return failure;
     }
     m_fd = fd;
-    m_lastProgress = Clock::now();
+    m_stall.progressed();
     return {};
 }
 
@@ -123,7 +123,7 @@ LastError ParallelPort::writeAll(const QByteArray &bytes)
         const ssize_t written = ::write(m_fd, bytes.constData() + done, bytes.size() - done);
         if (written > 0) {
             done += written;
-            m_lastProgress = Clock::now();
+            m_stall.progressed();
             continue;
         }
         if (written < 0 && errno == EINTR)
@@ -141,15 +141,9 @@ LastError ParallelPort::writeAll(const QByteArray &bytes)
 
 int ParallelPort::waitWritable()
 {
-    using namespace std::chrono;
-    // The bound counts from the last byte the device took, not from each call, so a stalled
-    // printer costs one timeout per job rather than one per remaining chunk.
     for (;;) {
-        const auto left =
-            duration_cast<milliseconds>(m_stallTimeout - (Clock::now() - m_lastProgress));
         pollfd entry{m_fd, POLLOUT, 0};
-        const int ready =
-            ::poll(&entry, 1, static_cast<int>(std::max<milliseconds::rep>(left.count(), 0)));
+        const int ready = ::poll(&entry, 1, static_cast<int>(m_stall.remaining().count()));
         if (ready > 0)
             return 0; // writable, or an error the next write will report
         if (ready == 0)
@@ -161,6 +155,6 @@ int ParallelPort::waitWritable()
 
 LastError ParallelPort::timeoutFailure() const
 {
-    return portFailure(ErrorNumber::Timeout, timeoutDescription(m_location, m_stallTimeout.count()),
-                       m_location);
+    return portFailure(ErrorNumber::Timeout,
+                       timeoutDescription(m_location, m_stall.limit().count()), m_location);
 }

@@ -2,6 +2,7 @@
 
 #include "abstractports.h"
 #include "porterror.h"
+#include "stallbound.h"
 
 #include <chrono>
 
@@ -11,8 +12,6 @@
 class ParallelPort : public AbstractParallelPort
 {
 public:
-    static constexpr std::chrono::milliseconds DefaultStallTimeout{10000};
-
     ParallelPort() = default;
     ~ParallelPort() override;
     ParallelPort(const ParallelPort &) = delete;
@@ -23,13 +22,11 @@ public:
     LastError close() override;
     bool isOpen() const override { return m_fd >= 0; }
 
-    void setStallTimeout(std::chrono::milliseconds timeout) { m_stallTimeout = timeout; }
+    void setStallTimeout(std::chrono::milliseconds timeout) { m_stall.setLimit(timeout); }
 
 private:
-    using Clock = std::chrono::steady_clock;
-
     LastError writeAll(const QByteArray &bytes);
-    // Waits until the device can take more, within what is left of the stall timeout.
+    // Waits until the device can take more, within what is left of the stall bound.
     // Returns 0, an errno, or -1 for a timeout.
     int waitWritable();
     LastError timeoutFailure() const;
@@ -37,6 +34,5 @@ private:
     int m_fd = -1;
     PortLocation m_location{{}, {}, DeviceKind::PrinterDevice};
     QString m_openFailure;
-    Clock::time_point m_lastProgress;
-    std::chrono::milliseconds m_stallTimeout = DefaultStallTimeout;
+    StallBound m_stall;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "receipt/lasterror.h"
+#include "failure/lasterror.h"
 
 #include <QString>
 

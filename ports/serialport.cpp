@@ -2,17 +2,14 @@
 
 #include "portdevices.h"
 
-#include <QDeadlineTimer>
+#include <QSerialPort>
 #include <QThread>
 
-#include <algorithm>
 #include <cerrno>
 #include <sys/ioctl.h>
 #include <termios.h>
 
 namespace {
-
-constexpr qint64 BoundMarginMs = 2000;
 
 int errnoFor(QSerialPort::SerialPortError error)
 {
@@ -28,18 +25,27 @@ int errnoFor(QSerialPort::SerialPortError error)
     }
 }
 
+std::unique_ptr<QSerialPort> newLine(const QString &devicePath)
+{
+    auto line = std::make_unique<QSerialPort>();
+    line->setPortName(devicePath);
+    line->setBaudRate(SerialPort::BaudRate);
+    line->setDataBits(QSerialPort::Data8);
+    line->setParity(QSerialPort::NoParity);
+    line->setStopBits(QSerialPort::OneStop);
+    line->setFlowControl(QSerialPort::NoFlowControl);
+    return line;
+}
+
 } // namespace
 
 SerialPort::SerialPort(QObject *parent)
     : QObject(parent)
 {
-    m_port.setBaudRate(BaudRate);
-    m_port.setDataBits(QSerialPort::Data8);
-    m_port.setParity(QSerialPort::NoParity);
-    m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_location = locate();
 }
+
+SerialPort::~SerialPort() = default;
 
 PortLocation SerialPort::locate() const
 {
@@ -51,9 +57,9 @@ QString SerialPort::portName() const
     return QStringLiteral("COM%1").arg(m_portNumber);
 }
 
-qint64 SerialPort::boundFor(qint64 bytes)
+bool SerialPort::isOpen() const
 {
-    return qint64(2 * bytes * MillisecondsPerByte) + BoundMarginMs;
+    return m_port && m_port->isOpen();
 }
 
 LastError SerialPort::setPortNumber(qint16 number)
@@ -83,14 +89,15 @@ LastError SerialPort::open()
         return failure;
     }
 
-    m_port.setPortName(m_location.devicePath);
-    m_port.clearError();
+    m_port = newLine(m_location.devicePath);
     errno = 0;
-    if (!m_port.open(QIODevice::WriteOnly)) {
+    if (!m_port->open(QIODevice::WriteOnly)) {
         const LastError failure = failureFromPort(errno);
+        m_port.reset();
         m_openFailure = failure.description;
         return failure;
     }
+    m_stall.progressed();
     return {};
 }
 
@@ -102,69 +109,78 @@ LastError SerialPort::write(const QByteArray &bytes)
         return {};
 
     // QSerialPort only queues the bytes; they reach the system while we wait for them.
-    m_port.clearError();
+    m_port->clearError();
     errno = 0;
-    if (m_port.write(bytes) != bytes.size())
+    if (m_port->write(bytes) != bytes.size())
         return failureFromPort(errno);
 
-    const qint64 bound = boundFor(bytes.size());
-    const QDeadlineTimer deadline(bound);
-    while (m_port.isOpen() && m_port.bytesToWrite() > 0) {
+    qint64 pending = m_port->bytesToWrite();
+    while (m_port->isOpen() && pending > 0) {
         errno = 0;
-        if (deadline.hasExpired() || !m_port.waitForBytesWritten(deadline.remainingTime())) {
-            const int savedErrno = errno;
-            const bool timedOut = m_port.error() == QSerialPort::NoError ||
-                                  m_port.error() == QSerialPort::TimeoutError;
-            // What failed is dropped, so it cannot turn up later, after the next chunk.
-            if (m_port.isOpen())
-                m_port.clear(QSerialPort::Output);
-            if (timedOut)
-                return portFailure(ErrorNumber::Timeout, timeoutDescription(m_location, bound),
-                                   m_location);
-            return failureFromPort(savedErrno);
+        m_port->waitForBytesWritten(int(m_stall.remaining().count()));
+        const int savedErrno = errno;
+        if (m_port->bytesToWrite() < pending) {
+            pending = m_port->bytesToWrite();
+            m_stall.progressed();
+            continue;
         }
+        const bool timedOut =
+            m_port->error() == QSerialPort::NoError || m_port->error() == QSerialPort::TimeoutError;
+        if (timedOut && !m_stall.expired())
+            continue;
+        // What failed is dropped, so it cannot turn up later, after the next chunk.
+        if (m_port->isOpen())
+            m_port->clear(QSerialPort::Output);
+        return timedOut ? timeoutFailure() : failureFromPort(savedErrno);
     }
-    if (!m_port.isOpen())
+    if (!m_port->isOpen())
         return failureFromPort(EIO);
     return {};
 }
 
 LastError SerialPort::close()
 {
-    if (!isOpen())
+    if (!m_port)
         return {};
-    const LastError drained = drainOutput();
-    m_port.close();
+    const LastError drained = isOpen() ? drainOutput() : LastError();
+    m_port.reset(); // closes the line
     return drained;
 }
 
 LastError SerialPort::drainOutput()
 {
-    // tcdrain() could wait forever on a stalled line; poll the output queue with a bound.
-    const int fd = static_cast<int>(m_port.handle());
+    // tcdrain() could wait forever on a stalled line; watch the output queue instead.
+    const int fd = static_cast<int>(m_port->handle());
     int queued = 0;
     if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
         return {};
-    const qint64 bound = boundFor(queued);
-    const QDeadlineTimer deadline(bound);
+    int lastQueued = queued;
     while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
-        if (deadline.hasExpired()) {
+        if (queued < lastQueued) {
+            lastQueued = queued;
+            m_stall.progressed();
+        } else if (m_stall.expired()) {
             // Drop what cannot leave, or the kernel's own close would wait up to 30 s for it.
             ::tcflush(fd, TCOFLUSH);
-            return portFailure(ErrorNumber::Timeout, timeoutDescription(m_location, bound),
-                               m_location);
+            return timeoutFailure();
         }
         QThread::msleep(std::clamp(qint64(queued * MillisecondsPerByte), qint64(1), qint64(20)));
     }
     return {};
 }
 
+LastError SerialPort::timeoutFailure() const
+{
+    return portFailure(ErrorNumber::Timeout,
+                       timeoutDescription(m_location, m_stall.limit().count()), m_location);
+}
+
 LastError SerialPort::failureFromPort(int savedErrno)
 {
-    const QSerialPort::SerialPortError error = m_port.error();
-    const QString text = m_port.errorString();
+    const QSerialPort::SerialPortError error = m_port->error();
+    const QString text = m_port->errorString();
     const int errnum = savedErrno != 0 ? savedErrno : errnoFor(error);
-    m_port.clearError();
+    m_port->clearError();
     if (errnum != 0)
         return systemFailure(errnum, m_location);
     return portFailure(ErrorNumber::DeviceFailure, text + QLatin1Char('.'), m_location);

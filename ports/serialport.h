@@ -2,13 +2,19 @@
 
 #include "abstractports.h"
 #include "porterror.h"
+#include "stallbound.h"
 
 #include <QObject>
-#include <QSerialPort>
+
+#include <memory>
+
+class QSerialPort;
 
 // A serial line at 9600 baud, 8 data bits, no parity, one stop bit, no flow control, chosen by
-// its port number (n selects COMn). Every write waits, within a bound proportional to its
-// length, until its bytes are handed to the system; closing first lets the output drain.
+// its port number (n selects COMn). Every write waits until its bytes are handed to the system
+// and closing first lets the output drain; either fails once the line has taken no byte for the
+// stall bound. The line itself exists only between open and close, on the thread that opened
+// it, so a job may run its port operations on a thread of its own.
 class SerialPort : public QObject, public AbstractSerialPort
 {
     Q_OBJECT
@@ -19,25 +25,27 @@ public:
     static constexpr double MillisecondsPerByte = 10.0 * 1000.0 / BaudRate;
 
     explicit SerialPort(QObject *parent = nullptr);
+    ~SerialPort() override;
 
     LastError setPortNumber(qint16 number) override;
     LastError open() override;
     LastError write(const QByteArray &bytes) override;
     LastError close() override;
-    bool isOpen() const override { return m_port.isOpen(); }
+    bool isOpen() const override;
 
     qint16 portNumber() const { return m_portNumber; }
     QString portName() const;
-    // How long a write or the drain of `bytes` bytes may take before it counts as failed.
-    static qint64 boundFor(qint64 bytes);
+    void setStallTimeout(std::chrono::milliseconds timeout) { m_stall.setLimit(timeout); }
 
 private:
     PortLocation locate() const;
     LastError failureFromPort(int savedErrno);
+    LastError timeoutFailure() const;
     LastError drainOutput();
 
-    QSerialPort m_port;
+    std::unique_ptr<QSerialPort> m_port;
     qint16 m_portNumber = 1;
     PortLocation m_location{{}, {}, DeviceKind::SerialLine};
     QString m_openFailure;
+    StallBound m_stall;
 };

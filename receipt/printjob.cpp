@@ -13,10 +13,12 @@ qint16 portNumberOf(const QString &selection)
 
 } // namespace
 
-PrintJob::PrintJob(PrintJobWindow &window, AbstractParallelPort &parallelPort, Clock clock)
+PrintJob::PrintJob(PrintJobWindow &window, AbstractSerialPort &serialPort,
+                   AbstractParallelPort &parallelPort, DateTimeSource now)
     : m_window(window)
+    , m_serialPort(serialPort)
     , m_parallelPort(parallelPort)
-    , m_clock(std::move(clock))
+    , m_now(std::move(now))
 {
 }
 
@@ -30,23 +32,28 @@ void PrintJob::PrintReceipt(const PitchCode &pitchCode)
     if (selection == names.SerialPortName1 || selection == names.SerialPortName2) {
         m_window.setCaption(SerialCaption);
         ContinueOnError job;
-        AbstractSerialPort &port = m_window.serialPort();
         if (const auto stream = buildStream(pitchCode, job)) {
-            job.step(port.setPortNumber(portNumberOf(selection)));
-            job.step(port.open());
-            for (const QByteArray &chunk : stream->serialChunks())
-                job.step(port.write(chunk));
-            job.step(port.close());
+            m_window.runPortWork([&] {
+                AbstractSerialPort &port = m_serialPort;
+                job.step(port.setPortNumber(portNumberOf(selection)));
+                job.step(port.open());
+                for (const QByteArray &chunk : stream->serialChunks())
+                    job.step(port.write(chunk));
+                job.step(port.close());
+            });
         }
         finish(SavedCaption, job);
     } else if (selection == names.ParallelPortName) {
         m_window.setCaption(ParallelCaption);
         ContinueOnError job;
         if (const auto stream = buildStream(pitchCode, job)) {
-            job.step(m_parallelPort.open(names.ParallelPortName));
-            for (const Chunk &chunk : stream->parallelChunks())
-                job.step(m_parallelPort.print(chunk.text, chunk.lineEnd));
-            job.step(m_parallelPort.close());
+            m_window.runPortWork([&] {
+                AbstractParallelPort &port = m_parallelPort;
+                job.step(port.open(names.ParallelPortName));
+                for (const Chunk &chunk : stream->parallelChunks())
+                    job.step(port.print(chunk.text, chunk.lineEnd));
+                job.step(port.close());
+            });
         }
         finish(SavedCaption, job);
     }
@@ -64,7 +71,7 @@ std::optional<ReceiptStream> PrintJob::buildStream(const PitchCode &pitchCode, C
         job.step(error);
         return std::nullopt;
     }
-    return ReceiptStream(pitchCode, m_window.bodyText(), m_clock(), *codePage.page);
+    return ReceiptStream(pitchCode, m_window.bodyText(), m_now(), *codePage.page);
 }
 
 void PrintJob::finish(const QString &savedCaption, const ContinueOnError &job)
@@ -72,9 +79,4 @@ void PrintJob::finish(const QString &savedCaption, const ContinueOnError &job)
     m_window.setCaption(savedCaption);
     if (job.lastError().isFailure())
         m_window.showErrorBox(errorBoxFor(job.lastError()));
-}
-
-ErrorBox PrintJob::errorBoxFor(const LastError &error)
-{
-    return {QStringLiteral("Error"), errorBoxText(error), error.helpFile, error.helpContext};
 }

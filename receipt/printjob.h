@@ -1,9 +1,12 @@
 #pragma once
 
-#include "lasterror.h"
+#include "failure/errorbox.h"
+#include "failure/lasterror.h"
 #include "receiptstream.h"
 
 #include <QString>
+
+#include <functional>
 
 class AbstractSerialPort;
 class AbstractParallelPort;
@@ -16,16 +19,7 @@ struct PortNameSettings
     QString SerialPortName2;
 };
 
-// What the error box shows.
-struct ErrorBox
-{
-    QString title;
-    QString text;
-    QString helpFile;
-    qint32 helpContext = 0;
-};
-
-// All a print job knows of its window.
+// What a print job shows and reads: the caption, the port selection, the body, the error box.
 class PrintJobWindow
 {
 public:
@@ -38,7 +32,10 @@ public:
     virtual QString bodyText() const = 0;
     virtual void showErrorBox(const ErrorBox &box) = 0;
     virtual PortNameSettings portNameSettings() const = 0;
-    virtual AbstractSerialPort &serialPort() = 0;
+
+    // Runs the job's port operations and returns when they are done. The work touches only the
+    // ports, never the window, so a window may run it elsewhere and keep serving its display.
+    virtual void runPortWork(const std::function<void()> &work) { work(); }
 };
 
 // Prints one demonstration receipt on the port the window's selection names. Every step runs
@@ -49,20 +46,18 @@ public:
     static inline const QString SerialCaption = QStringLiteral("VR2710 Printing ...");
     static inline const QString ParallelCaption = QStringLiteral("VR2710 Printing...LPT1");
 
-    PrintJob(PrintJobWindow &window, AbstractParallelPort &parallelPort, Clock clock = systemClock);
+    PrintJob(PrintJobWindow &window, AbstractSerialPort &serialPort,
+             AbstractParallelPort &parallelPort, DateTimeSource now = systemDateTime);
 
     void PrintReceipt(const PitchCode &pitchCode);
-
-    static ErrorBox errorBoxFor(const LastError &error);
 
 private:
     // The stream for this job, or the failure that prevents building it.
     std::optional<ReceiptStream> buildStream(const PitchCode &pitchCode, ContinueOnError &job);
-    void printSerial(const QString &selection, const PitchCode &pitchCode);
-    void printParallel(const QString &deviceName, const PitchCode &pitchCode);
     void finish(const QString &savedCaption, const ContinueOnError &job);
 
     PrintJobWindow &m_window;
+    AbstractSerialPort &m_serialPort;
     AbstractParallelPort &m_parallelPort;
-    Clock m_clock;
+    DateTimeSource m_now;
 };

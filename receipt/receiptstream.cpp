@@ -21,7 +21,7 @@ QByteArray twoDigits(int value)
 
 } // namespace
 
-QDateTime systemClock()
+QDateTime systemDateTime()
 {
     return QDateTime::currentDateTime();
 }

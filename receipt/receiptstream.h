@@ -19,9 +19,9 @@ inline const PitchCode Cpi12 = QStringLiteral("P");
 inline const PitchCode Cpi8 = QStringLiteral(":");
 } // namespace Pitch
 
-// The clock a job reads its date line from; tests pass a fixed one.
-using Clock = std::function<QDateTime()>;
-QDateTime systemClock();
+// Where a job reads the date and time of its date line; tests pass a fixed one.
+using DateTimeSource = std::function<QDateTime()>;
+QDateTime systemDateTime();
 
 // One print operation on the parallel port: the text, and whether CR LF follows it.
 struct Chunk

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "receipt/lasterror.h"
+#include "failure/errorbox.h"
+#include "failure/lasterror.h"
 #include "receipt/printjob.h"
 #include "receipt/receiptstream.h"
 
@@ -60,11 +61,6 @@ LastError runWithoutPrivileges(const std::function<LastError()> &operation);
 class FakeWindow : public PrintJobWindow
 {
 public:
-    explicit FakeWindow(AbstractSerialPort &serial)
-        : m_serial(serial)
-    {
-    }
-
     QString currentCaption = QStringLiteral("VR2710 Print Demo Program");
     QStringList captionsSet;
     QString selection = QStringLiteral("LPT1");
@@ -87,10 +83,6 @@ public:
         captionWhenBoxShown << currentCaption;
     }
     PortNameSettings portNameSettings() const override { return names; }
-    AbstractSerialPort &serialPort() override { return m_serial; }
-
-private:
-    AbstractSerialPort &m_serial;
 };
 
 // The date and time a received receipt printed in its date line (invalid if there is none).

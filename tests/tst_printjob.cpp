@@ -108,8 +108,8 @@ struct Rig
     PortLog log;
     FakeSerialPort serial{log};
     FakeParallelPort parallel{log};
-    FakeWindow window{serial};
-    PrintJob job{window, parallel, [] { return FixedMoment; }};
+    FakeWindow window;
+    PrintJob job{window, serial, parallel, [] { return FixedMoment; }};
 };
 
 } // namespace
@@ -353,9 +353,9 @@ void TestPrintJob::realPortsReleaseDevices()
     const int descriptorsBefore = openDescriptorCount();
     SerialPort serial;
     ParallelPort parallel;
-    FakeWindow window(serial);
+    FakeWindow window;
     window.selection = selection;
-    PrintJob job(window, parallel, [] { return FixedMoment; });
+    PrintJob job(window, serial, parallel, [] { return FixedMoment; });
     job.PrintReceipt(Pitch::Cpi12);
 
     QVERIFY(!serial.isOpen());

@@ -1,7 +1,7 @@
 #include "form1.h"
 
 #include "keyrouting.h"
-#include "windowsystem.h"
+#include "readablecolor.h"
 #include "wrappingbutton.h"
 
 #include <QCloseEvent>
@@ -39,12 +39,14 @@ const QString Serif = QStringLiteral("Times New Roman");
 const QString Mono = QStringLiteral("Courier New");
 const QColor Blue(0, 0, 255);
 
-void paintBlue(QWidget *widget)
+// Text in blue, readable on the background it is drawn on.
+void paintBlue(QWidget *widget, const QColor &background)
 {
     QPalette palette = widget->palette();
+    const QColor blue = readableOn(Blue, background);
     for (const QPalette::ColorRole role :
          {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        palette.setColor(role, Blue);
+        palette.setColor(role, blue);
     widget->setPalette(palette);
 }
 
@@ -61,7 +63,6 @@ Widget *place(Widget *widget, const char *name, const QRect &geometry, const QFo
 
 Form1::Form1(QWidget *parent)
     : QWidget(parent)
-    , m_printJob(*this, m_parallelPort)
 {
     registerResources();
     setObjectName(QStringLiteral("Form1"));
@@ -70,6 +71,10 @@ Form1::Form1(QWidget *parent)
     resize(fromTwips(0, 0, 7365, 4695).size());
     createControls();
     setUpKeys();
+    setUpAccessibility();
+    m_printJob = std::make_unique<PrintJob>(*this, *MSComm1, m_parallelPort);
+    // Esc during a job ends the program once the job is over, like a close request.
+    connect(&m_busyWait, &BusyWait::endRequested, this, [this] { m_closeRequested = true; });
     Form_Load();
 }
 
@@ -89,7 +94,6 @@ void Form1::createControls()
     for (QLabel *label : {Label1, Label2}) {
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        paintBlue(label);
     }
 
     Combo1 =
@@ -101,7 +105,7 @@ void Form1::createControls()
     Combo1->setCompleter(nullptr);
     Combo1->addItems({QStringLiteral("LPT1"), QStringLiteral("COM1"), QStringLiteral("COM2")});
     Combo1->setCurrentText(QStringLiteral("LPT1"));
-    paintBlue(Combo1);
+    paintBlueTexts();
 
     const QFont buttonFont = makeFont(Serif, 9.75);
     Command1 = place(new WrappingButton(QStringLiteral("Receipt 15 CPI"), this), "Command1",
@@ -151,14 +155,48 @@ void Form1::setUpKeys()
         keys->addButton(button);
 }
 
+void Form1::setUpAccessibility()
+{
+    Label2->setBuddy(Combo1);
+    Combo1->setAccessibleName(QStringLiteral("Port"));
+    Combo1->lineEdit()->setAccessibleName(QStringLiteral("Port"));
+    Combo1->setAccessibleDescription(
+        QStringLiteral("The port the printer is attached to: LPT1, COM1 or COM2."));
+    Text1->setAccessibleName(QStringLiteral("Receipt body"));
+    Text1->setAccessibleDescription(
+        QStringLiteral("The lines printed in the middle of the "
+                       "sample receipt. Ctrl+Enter starts a new line."));
+}
+
+void Form1::paintBlueTexts()
+{
+    // The form's own palette: when the theme changes it is up to date before its children's.
+    paintBlue(Label1, palette().color(QPalette::Window));
+    paintBlue(Label2, palette().color(QPalette::Window));
+    paintBlue(Combo1, palette().color(QPalette::Base));
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    // A new theme brings a new background; the blue follows it.
+    if (event->type() == QEvent::PaletteChange && Combo1)
+        paintBlueTexts();
+    QWidget::changeEvent(event);
+}
+
 void Form1::PrintReceipt(const PitchCode &pitchCode)
 {
     const PitchCode ownCopy = pitchCode;
     m_printing = true;
-    m_printJob.PrintReceipt(ownCopy);
+    m_printJob->PrintReceipt(ownCopy);
     m_printing = false;
     if (m_closeRequested)
         close();
+}
+
+void Form1::runPortWork(const std::function<void()> &work)
+{
+    m_busyWait.run(work);
 }
 
 QString Form1::caption() const
@@ -169,8 +207,6 @@ QString Form1::caption() const
 void Form1::setCaption(const QString &caption)
 {
     setWindowTitle(caption);
-    // The job holds the event loop; without this the legacy title would only change after it.
-    flushToWindowSystem();
 }
 
 QString Form1::portSelection() const
@@ -180,7 +216,11 @@ QString Form1::portSelection() const
 
 QString Form1::bodyText() const
 {
-    return Text1->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    // toPlainText() would turn non-breaking spaces into spaces; the body goes out as typed.
+    QString body = Text1->document()->toRawText();
+    for (const QChar lineBreak : {QChar(QChar::ParagraphSeparator), QChar(QChar::LineSeparator)})
+        body.replace(lineBreak, QStringLiteral("\r\n"));
+    return body;
 }
 
 void Form1::showErrorBox(const ErrorBox &box)
@@ -192,7 +232,7 @@ void Form1::showErrorBox(const ErrorBox &box)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    // A close that arrives while a job runs (the error box runs an event loop) waits for it.
+    // A close that arrives while a job runs waits for it, and for its error box.
     if (m_printing) {
         m_closeRequested = true;
         event->ignore();

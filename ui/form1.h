@@ -1,5 +1,6 @@
 #pragma once
 
+#include "busywait.h"
 #include "errorbox.h"
 #include "ports/parallelport.h"
 #include "ports/serialport.h"
@@ -13,7 +14,8 @@ class QPlainTextEdit;
 class QPushButton;
 
 // The program's one window: port selection, receipt body and the four buttons. It is the
-// print job's window: the job reads the caption, the selection and the body through it.
+// print job's window: the job reads the caption, the selection and the body through it, and
+// runs its port operations through it, on a thread of their own, so the window stays alive.
 class Form1 : public QWidget, public PrintJobWindow
 {
     Q_OBJECT
@@ -36,29 +38,34 @@ public:
     QString bodyText() const override;
     void showErrorBox(const ErrorBox &box) override;
     PortNameSettings portNameSettings() const override { return m_portNames; }
-    AbstractSerialPort &serialPort() override { return *MSComm1; }
+    void runPortWork(const std::function<void()> &work) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void Form_Load();
     void createControls();
     void setUpKeys();
+    void setUpAccessibility();
+    // The description's blue where it reads well, a lighter one on dark backgrounds.
+    void paintBlueTexts();
 
-    QLabel *Label1;
-    QLabel *Label2;
-    QComboBox *Combo1;
-    QPushButton *Command1;
-    QPushButton *Command2;
-    QPlainTextEdit *Text1;
-    QPushButton *Command3;
-    QPushButton *Command4;
-    SerialPort *MSComm1;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QComboBox *Combo1 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QPlainTextEdit *Text1 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QPushButton *Command4 = nullptr;
+    SerialPort *MSComm1 = nullptr;
 
     PortNameSettings m_portNames;
     ParallelPort m_parallelPort;
-    PrintJob m_printJob;
+    BusyWait m_busyWait;
+    std::unique_ptr<PrintJob> m_printJob;
     HelpOpener m_openHelp = openHelpWithDesktop;
     bool m_printing = false;
     bool m_closeRequested = false;

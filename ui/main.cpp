@@ -5,7 +5,9 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vr2710-demo"));
+    // One name for the launcher and the window: Wayland takes the window's app_id from the
+    // desktop file name, X11 its WM_CLASS class from the application name.
+    QApplication::setApplicationName(QStringLiteral("org.vr2710.Demo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.vr2710.Demo"));
     Form1 window;
     window.show();

@@ -1,4 +1,9 @@
-#include "lasterror.h"
+#include "errorbox.h"
+
+ErrorBox errorBoxFor(const LastError &error)
+{
+    return {QStringLiteral("Error"), errorBoxText(error), error.helpFile, error.helpContext};
+}
 
 QString errorBoxText(const LastError &error)
 {
