@@ -1,0 +1,62 @@
+#pragma once
+
+#include "receipt/receiptstream.h"
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QString>
+
+#include <optional>
+
+// How vr2710-print ends.
+namespace ExitCode {
+inline constexpr int Printed = 0;
+inline constexpr int JobFailed = 1;
+inline constexpr int UsageError = 2;
+} // namespace ExitCode
+
+// What vr2710-print was asked to print.
+struct PrintRequest
+{
+    QString port = QStringLiteral("LPT1");
+    PitchCode pitch = Pitch::Cpi15;
+    // Empty for the default body, "-" for standard input, otherwise a file name, byte for byte
+    // as the command line gave it.
+    QByteArray bodySource;
+};
+
+// The command line read: either a request to print, or a text to show and an exit code.
+struct ParsedCommandLine
+{
+    std::optional<PrintRequest> request;
+    int exitCode = ExitCode::Printed;
+    QString output; // for standard output (--help, --version)
+    QString error;  // for standard error (usage errors)
+};
+
+// The port names vr2710-print accepts, the same the window offers.
+QStringList printablePortNames();
+
+// Reads the arguments after the program name. Options may be given as "--port NAME" or
+// "--port=NAME"; nothing else is accepted.
+ParsedCommandLine parseCommandLine(const QByteArrayList &arguments);
+
+QString usageText();
+
+// A body read from a file or standard input, or why it could not be used.
+struct BodyText
+{
+    std::optional<QString> text;
+    QString error;
+};
+
+// The body from the bytes of a text file: UTF-8 (a leading byte order mark is dropped), lines
+// ending in LF or CR LF, each sent with CR LF as the window does. Bytes that are not UTF-8 are
+// refused rather than guessed at, since guessing would print other characters than were meant.
+BodyText bodyFromBytes(const QByteArray &bytes);
+
+// The longest body read, so that "--body /dev/zero" ends instead of filling memory.
+inline constexpr qint64 MaximumBodyBytes = 1 << 20;
+
+// Reads the body named by source ("-" for standard input).
+BodyText readBody(const QByteArray &source);
