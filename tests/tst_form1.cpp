@@ -1,6 +1,7 @@
 #include "testsupport.h"
 #include "ui/errorbox.h"
 #include "ui/form1.h"
+#include "ui/readablecolor.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -47,6 +48,14 @@ private slots:
     void errorBoxHelp_data();
     void errorBoxHelp();
     void closeDuringJobWaitsForIt();
+    void inputDuringJobIsDropped();
+    void escapeWithListOpenClosesTheList();
+    void bodyGoesOutAsTyped_data();
+    void bodyGoesOutAsTyped();
+    void textsReadableInTheme_data();
+    void textsReadableInTheme();
+    void accessibleNames_data();
+    void accessibleNames();
     void controlsStayOnResize();
     void bodyIsNotLimitedTo42();
 
@@ -309,6 +318,134 @@ void TestForm1::closeDuringJobWaitsForIt()
     QVERIFY(visibleAfterClose);
     QVERIFY(!m_form->isPrinting());
     QVERIFY(!m_form->isVisible()); // closed once the job was over
+}
+
+void TestForm1::inputDuringJobIsDropped()
+{
+    // More than a pseudo-terminal holds: the job waits for this test to read.
+    child<QPlainTextEdit>("Text1")->setPlainText(QString(20000, QLatin1Char('x')));
+    selectPort(QStringLiteral("COM1"));
+    QByteArray received;
+    bool stillShownAfterEscape = false;
+    QTimer::singleShot(50, this, [&] {
+        // Inside the job: the window's event loop runs, so this timer fires.
+        QVERIFY(m_form->isPrinting());
+        QTest::mouseClick(child<QPushButton>("Command4"), Qt::LeftButton);
+        QTest::keyClick(child<QPlainTextEdit>("Text1"), Qt::Key_A);
+        QTest::keyClick(child<QPlainTextEdit>("Text1"), Qt::Key_Escape);
+        stillShownAfterEscape = m_form->isVisible();
+        received = m_pty->read();
+    });
+    QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+
+    received += m_pty->read();
+    QVERIFY(stillShownAfterEscape);
+    QVERIFY(!m_form->isVisible()); // Esc ended the program once the job was over
+    QCOMPARE(received.count('\f'), 1);
+    QVERIFY(received.startsWith("\x07\x1bM"));
+    QVERIFY(!child<QPlainTextEdit>("Text1")->toPlainText().contains(QLatin1Char('a')));
+}
+
+void TestForm1::escapeWithListOpenClosesTheList()
+{
+    auto *combo = child<QComboBox>("Combo1");
+    combo->showPopup();
+    QTRY_VERIFY(combo->view()->isVisible());
+    QTest::keyClick(combo->view(), Qt::Key_Escape); // the open list has the keyboard
+    QTRY_VERIFY(!combo->view()->isVisible());
+    QTest::qWait(50);
+    QVERIFY(m_form->isVisible());
+}
+
+void TestForm1::bodyGoesOutAsTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("non-breaking space")
+        << QStringLiteral("1.\u00a0TEA\n2. CAKE") << QStringLiteral("1.\u00a0TEA\r\n2. CAKE");
+    QTest::newRow("pasted line separator")
+        << QStringLiteral("TEA\u2028CAKE\n") << QStringLiteral("TEA\r\nCAKE\r\n");
+}
+
+void TestForm1::bodyGoesOutAsTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, printed);
+    child<QPlainTextEdit>("Text1")->setPlainText(typed);
+    QCOMPARE(m_form->bodyText(), printed);
+}
+
+void TestForm1::textsReadableInTheme_data()
+{
+    QTest::addColumn<QColor>("window");
+    QTest::addColumn<QColor>("base");
+    QTest::addColumn<QColor>("text");
+    QTest::addColumn<bool>("keepsPureBlue");
+    QTest::newRow("light") << QColor(0xef, 0xef, 0xef) << QColor(Qt::white) << QColor(Qt::black)
+                           << true;
+    QTest::newRow("dark") << QColor(0x35, 0x35, 0x35) << QColor(0x2a, 0x2a, 0x2a)
+                          << QColor(0xee, 0xee, 0xee) << false;
+}
+
+void TestForm1::textsReadableInTheme()
+{
+    QFETCH(QColor, window);
+    QFETCH(QColor, base);
+    QFETCH(QColor, text);
+    QFETCH(bool, keepsPureBlue);
+
+    const QPalette before = QApplication::palette();
+    QPalette theme(text, window, window.lighter(), window.darker(), window, text, text, base,
+                   window);
+    theme.setColor(QPalette::Button, window);
+    theme.setColor(QPalette::ButtonText, text);
+    QApplication::setPalette(theme);
+    QTest::qWait(20);
+
+    const auto contrast = [](QWidget *widget, QPalette::ColorRole fore, QPalette::ColorRole back) {
+        return contrastRatio(widget->palette().color(fore), widget->palette().color(back));
+    };
+    for (const char *label : {"Label1", "Label2"}) {
+        QVERIFY2(contrast(child<QWidget>(label), QPalette::WindowText, QPalette::Window) >= 4.5,
+                 label);
+        QCOMPARE(child<QWidget>(label)->palette().color(QPalette::WindowText) == QColor(0, 0, 255),
+                 keepsPureBlue);
+    }
+    QVERIFY(contrast(child<QWidget>("Combo1"), QPalette::Text, QPalette::Base) >= 4.5);
+    QVERIFY(contrast(child<QWidget>("Text1"), QPalette::Text, QPalette::Base) >= 4.5);
+    for (const char *button : {"Command1", "Command2", "Command3", "Command4"})
+        QVERIFY2(contrast(child<QWidget>(button), QPalette::ButtonText, QPalette::Button) >= 4.5,
+                 button);
+    QApplication::setPalette(before);
+}
+
+void TestForm1::accessibleNames_data()
+{
+    QTest::addColumn<QByteArray>("control");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("port box") << QByteArray("Combo1") << "Port";
+    QTest::newRow("port box's edit field") << QByteArray("Combo1.edit") << "Port";
+    QTest::newRow("body") << QByteArray("Text1") << "Receipt body";
+    QTest::newRow("button") << QByteArray("Command3") << "Receipt 12 CPI";
+    QTest::newRow("window") << QByteArray("Form1") << "VR2710 Print Demo Program";
+}
+
+void TestForm1::accessibleNames()
+{
+    QFETCH(QByteArray, control);
+    QFETCH(QString, name);
+    QWidget *widget = control == "Form1"         ? m_form.get()
+                      : control == "Combo1.edit" ? child<QComboBox>("Combo1")->lineEdit()
+                                                 : child<QWidget>(control.constData());
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->text(QAccessible::Name), name);
+    if (control == "Combo1") {
+        // "Port Setting:" is announced as the box's label.
+        const auto labels = accessible->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.first().first->object(), child<QObject>("Label2"));
+    }
 }
 
 void TestForm1::controlsStayOnResize()

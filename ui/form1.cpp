@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "keyrouting.h"
+#include "portbox.h"
 #include "readablecolor.h"
 #include "wrappingbutton.h"
 
@@ -97,7 +98,7 @@ void Form1::createControls()
     }
 
     Combo1 =
-        place(new QComboBox(this), "Combo1", fromTwips(1440, 840, 1692, 360), makeFont(Serif, 12));
+        place(new PortBox(this), "Combo1", fromTwips(1440, 840, 1692, 360), makeFont(Serif, 12));
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert); // typed names never join the list
     // Qt's completer would turn a typed "com1" or "LPT" into a listed name; the port box keeps

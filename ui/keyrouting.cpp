@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
-#include <QShortcut>
 
 namespace {
 
@@ -17,12 +16,13 @@ bool isEnter(const QKeyEvent *event)
 KeyRouting::KeyRouting(QWidget *window, QAbstractButton *defaultButton,
                        QAbstractButton *cancelButton)
     : QObject(window)
+    , m_window(window)
     , m_defaultButton(defaultButton)
     , m_cancelButton(cancelButton)
 {
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, m_cancelButton, &QAbstractButton::click);
+    // Esc that no control takes reaches the window. An open list takes its own Esc (it lives
+    // in a popup, outside the window), so Esc there closes the list only.
+    window->installEventFilter(this);
 }
 
 void KeyRouting::watch(QWidget *widget, Role role)
@@ -51,6 +51,10 @@ bool KeyRouting::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
+    if (watched == m_window && key->key() == Qt::Key_Escape) {
+        m_cancelButton->click();
+        return true;
+    }
     const auto role = m_roles.constFind(watched);
     if (!isEnter(key) || role == m_roles.constEnd())
         return QObject::eventFilter(watched, event);

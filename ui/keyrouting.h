@@ -9,7 +9,7 @@ class QPlainTextEdit;
 // The keys of a dialog-style window on a plain top-level widget:
 // - Enter in a text entry clicks the default button (Ctrl+Enter in the body adds a line break);
 // - Enter on a focused push button clicks that button;
-// - Esc anywhere in the window clicks the cancel button.
+// - Esc anywhere in the window clicks the cancel button; with a list open it closes the list.
 class KeyRouting : public QObject
 {
     Q_OBJECT
@@ -32,6 +32,7 @@ private:
     void watch(QWidget *widget, Role role);
 
     QHash<QObject *, Role> m_roles;
+    QWidget *m_window;
     QAbstractButton *m_defaultButton;
     QAbstractButton *m_cancelButton;
 };
