@@ -9,6 +9,7 @@ packages=(
     libbenchmark-dev
     fonts-liberation2
     xvfb xauth openbox xdotool x11-utils xclip imagemagick
+    clang-format dpkg-dev lintian appstream desktop-file-utils
 )
 
 missing=()
