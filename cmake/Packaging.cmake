@@ -54,14 +54,22 @@ set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VENDOR "VR2710 Demo Developers")
 set(CPACK_PACKAGE_CONTACT "VR2710 Demo Developers <maintainers@vr2710.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGE_DESCRIPTION
-    "A window for whoever sets up or evaluates a KORiVANT VR2710 receipt printer: choose the \
-port (LPT1, COM1 or COM2), edit the body of a sample receipt and print it at 15, 12 or 8 \
-characters per inch. A failed print job says which port failed, why, and what to do.\n\
-\n\
-The package also holds vr2710-virtual-printer, which stands in for the printer: it offers \
-the ports as pseudo-terminals and a FIFO, decodes what arrives and shows each receipt as an \
-image of the paper roll, so receipts can be tried without hardware.")
+# Debian shows the description as written: lines under 80 characters, a blank line between
+# paragraphs.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "A window for whoever sets up or evaluates a KORiVANT VR2710 receipt printer:"
+    "choose the port (LPT1, COM1 or COM2), edit the body of a sample receipt and"
+    "print it at 15, 12 or 8 characters per inch. A failed print job says which"
+    "port failed, why, and what to do about it."
+    ""
+    "The package also holds vr2710-virtual-printer, which stands in for the"
+    "printer: it offers the ports as pseudo-terminals and a FIFO, decodes what"
+    "arrives and shows each receipt as an image of the paper roll, so receipts can"
+    "be tried without hardware.")
+if(TARGET vr2710-print)
+    string(APPEND CPACK_PACKAGE_DESCRIPTION "\n\n"
+           "With vr2710-print the same receipt is printed from the command line.")
+endif()
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vr2710.org/")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
