@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Runs a command on a private X display. Xvfb picks a free display number itself and reports
-# it (-displayfd), so runs in parallel, or beside other X servers, never race for one.
+# it (-displayfd), so runs in parallel, or beside other X servers, never race for one. It never
+# resets when its last client leaves (-noreset): a reset refuses clients that connect meanwhile,
+# such as a window manager starting while a short-lived xprop disconnects.
 #   tests/run-in-xvfb.sh COMMAND [ARGS...]
 set -euo pipefail
 work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" \
+Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
     2>"$work/xvfb.log" &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT

@@ -1,10 +1,16 @@
-// Drives the built vr2710-demo in a real X window (the test runs under xvfb-run) with
-// xdotool, watches its title from outside with xprop, and prints to the virtual printer,
-// which keeps the bytes of every receipt it receives.
+// Drives the built vr2710-demo in a real X window (the test runs on a private Xvfb display)
+// with xdotool, watches its title from outside with xprop, pings it as a window manager does,
+// and prints to the virtual printer, which keeps the bytes of every receipt it receives.
 #include "receipt/receiptstream.h"
 #include "testsupport.h"
 
 #include <QtTest>
+
+#include <algorithm>
+#include <sys/select.h>
+
+// Xlib last: its macros (None, Bool, Status) clash with Qt's names.
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -39,6 +45,51 @@ bool bothTitlesAre(const QString &window, const QString &title)
     const QString quoted = QLatin1Char('"') + title + QLatin1Char('"');
     return properties.contains(QStringLiteral("WM_NAME(STRING) = ") + quoted) &&
            properties.contains(QStringLiteral("_NET_WM_NAME(UTF8_STRING) = ") + quoted);
+}
+
+// Sends the window manager's _NET_WM_PING to a window and returns how long it took to answer,
+// in milliseconds, or -1 when no answer came within timeoutMs.
+qint64 pingMs(const QString &windowId, int timeoutMs)
+{
+    Display *display = XOpenDisplay(nullptr);
+    if (!display)
+        return -1;
+    const Window root = DefaultRootWindow(display);
+    const Window window = windowId.toULong();
+    // Clients answer by sending the ping back to the root window.
+    XSelectInput(display, root, StructureNotifyMask);
+    const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+    const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = protocols;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(ping);
+    event.xclient.data.l[1] = CurrentTime;
+    event.xclient.data.l[2] = long(window);
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+
+    QElapsedTimer timer;
+    timer.start();
+    qint64 answeredAfter = -1;
+    while (answeredAfter < 0 && timer.elapsed() < timeoutMs) {
+        while (answeredAfter < 0 && XPending(display) > 0) {
+            XEvent reply;
+            XNextEvent(display, &reply);
+            if (reply.type == ClientMessage && reply.xclient.window == root &&
+                Atom(reply.xclient.data.l[0]) == ping && Window(reply.xclient.data.l[2]) == window)
+                answeredAfter = timer.elapsed();
+        }
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(ConnectionNumber(display), &readable);
+        timeval wait{0, 5000};
+        ::select(ConnectionNumber(display) + 1, &readable, nullptr, nullptr, &wait);
+    }
+    XCloseDisplay(display);
+    return answeredAfter;
 }
 
 // One virtual printer process offering one serial port, keeping raw bytes in its own folder.
@@ -96,6 +147,43 @@ QByteArray expectedReceipt(const QByteArray &received, const PitchCode &pitch,
     return expectedSerialReceipt(received, pitch, QString::fromLatin1(body));
 }
 
+// The first id of a visible window whose name matches, or an empty string.
+QString findWindow(const QString &namePattern)
+{
+    return run("xdotool", {"search", "--onlyvisible", "--name", namePattern}).section('\n', 0, 0);
+}
+
+// Answers to a few pings, slowest last; -1 for a ping that got none.
+QList<qint64> pingTimes(const QString &window, int count)
+{
+    QList<qint64> times;
+    for (int i = 0; i < count; ++i) {
+        times << pingMs(window, 2000);
+        QTest::qWait(50);
+    }
+    std::sort(times.begin(), times.end(),
+              [](qint64 a, qint64 b) { return a >= 0 && (b < 0 || a < b); });
+    return times;
+}
+
+QString describe(const QList<qint64> &times)
+{
+    QStringList parts;
+    for (const qint64 time : times)
+        parts << QString::number(time);
+    return QStringLiteral("ping answers in ms: ") + parts.join(QLatin1String(", "));
+}
+
+// A body far larger than a pseudo-terminal holds (about 18 KB): a job lasts while the printer
+// takes it, and the window can be watched meanwhile.
+QByteArray longBody()
+{
+    QByteArray body;
+    for (int line = 0; body.size() < 80000; ++line)
+        body += QByteArray::number(line).rightJustified(5, '0') + ". A LONG BODY FOR A LONG JOB\n";
+    return body;
+}
+
 } // namespace
 
 class TestEndToEnd : public QObject
@@ -106,35 +194,44 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void pacedReceiptArrivesByteForByte();
-    void titleShowsPrintingDuringAJob();
+    void windowStaysAliveDuringAJob();
+    void stalledSerialReaderFailsTheJob();
     void missingDeviceShowsOneErrorWindow();
     void escapeEndsTheProgram();
 
 private:
     void click(int x, int y);
     void choosePort(const QString &name);
+    void pasteBody(const QByteArray &body);
+    void verifyAlive(const char *when);
 
     QProcess m_windowManager;
-    std::unique_ptr<VirtualPrinterProcess> m_pacedPrinter; // COM2, at 9600 baud
-    std::unique_ptr<VirtualPrinterProcess> m_fastPrinter;  // COM1, at 200 kB/s
+    std::unique_ptr<VirtualPrinterProcess> m_pacedPrinter; // COM2: 9600 baud, stalls at 1000 bytes
+    std::unique_ptr<VirtualPrinterProcess> m_fastPrinter;  // COM1: 10 kB/s
     QProcess m_demo;
     QString m_window;
 };
 
 void TestEndToEnd::initTestCase()
 {
-    QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"), "run this test under xvfb-run");
+    QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"), "run this test on an X display");
     for (const char *tool : {"openbox", "xdotool", "xprop", "xclip"})
         QVERIFY2(!QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty(), tool);
 
+    m_windowManager.setProcessChannelMode(QProcess::MergedChannels);
     m_windowManager.start(QStringLiteral("openbox"), {});
     QVERIFY(m_windowManager.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(
-        run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"), 10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"),
+        qPrintable(QStringLiteral("openbox did not announce itself; it said: ") +
+                   QString::fromLocal8Bit(m_windowManager.readAll()) + QStringLiteral(" state ") +
+                   QString::number(m_windowManager.state())),
+        10000);
 
-    m_pacedPrinter = std::make_unique<VirtualPrinterProcess>("COM2", QStringList());
+    m_pacedPrinter =
+        std::make_unique<VirtualPrinterProcess>("COM2", QStringList{"--stall", "1000"});
     m_fastPrinter =
-        std::make_unique<VirtualPrinterProcess>("COM1", QStringList{"--baud", "2000000"});
+        std::make_unique<VirtualPrinterProcess>("COM1", QStringList{"--baud", "100000"});
     QVERIFY(m_pacedPrinter->device().startsWith("/dev/pts/"));
     QVERIFY(m_fastPrinter->device().startsWith("/dev/pts/"));
 
@@ -146,10 +243,8 @@ void TestEndToEnd::initTestCase()
     m_demo.setProcessChannelMode(QProcess::ForwardedChannels);
     m_demo.start(qEnvironmentVariable("VR2710_DEMO"), {});
     QVERIFY2(m_demo.waitForStarted(), "set VR2710_DEMO to the built vr2710-demo");
-    m_window = run("xdotool", {"search", "--sync", "--name", "^VR2710 Print Demo Program$"})
-                   .split('\n')
-                   .first();
-    QVERIFY(!m_window.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!(m_window = findWindow("^VR2710 Print Demo Program$")).isEmpty(),
+                             10000);
     QTRY_VERIFY_WITH_TIMEOUT(run("xdotool", {"getactivewindow"}) == m_window, 10000);
 }
 
@@ -176,6 +271,23 @@ void TestEndToEnd::choosePort(const QString &name)
     xdotool({"type", name});
 }
 
+void TestEndToEnd::pasteBody(const QByteArray &body)
+{
+    run("xclip", {"-selection", "clipboard", "-i"}, body);
+    click(240, 200); // into the body
+    xdotool({"key", "ctrl+a", "ctrl+v"});
+    QTest::qWait(1500);
+}
+
+// The window answers the window manager at once: the job does not hold its event loop.
+void TestEndToEnd::verifyAlive(const char *when)
+{
+    const QList<qint64> times = pingTimes(m_window, 5);
+    qInfo().noquote() << describe(times) << when;
+    QVERIFY2(times.last() >= 0, qPrintable(describe(times) + QLatin1String(" ") + when));
+    QVERIFY2(times.at(times.size() / 2) <= 100, qPrintable(describe(times) + " " + when));
+}
+
 void TestEndToEnd::pacedReceiptArrivesByteForByte()
 {
     choosePort(QStringLiteral("COM2"));
@@ -186,24 +298,20 @@ void TestEndToEnd::pacedReceiptArrivesByteForByte()
              expectedReceipt(received, Pitch::Cpi12, ReceiptStream::defaultBody().toLatin1()));
 }
 
-void TestEndToEnd::titleShowsPrintingDuringAJob()
+void TestEndToEnd::windowStaysAliveDuringAJob()
 {
-    // A body far larger than a pseudo-terminal holds: the job lasts while the printer takes it,
-    // and the title can be watched meanwhile.
-    QByteArray body;
-    for (int line = 0; body.size() < 400000; ++line)
-        body += QByteArray::number(line).rightJustified(6, '0') + ". A LONG BODY FOR A LONG JOB\n";
-    run("xclip", {"-selection", "clipboard", "-i"}, body);
-
+    const QByteArray body = longBody();
+    pasteBody(body);
     choosePort(QStringLiteral("COM1"));
-    click(240, 200); // into the body
-    xdotool({"key", "ctrl+a", "ctrl+v"});
-    QTest::qWait(1500);
     click(336 + 28, 56 + 16); // Receipt 8 CPI
 
-    // The status title must reach the window system in both properties while the job runs.
+    // The status title reaches the window system in both properties while the job runs.
     QTRY_VERIFY2_WITH_TIMEOUT(bothTitlesAre(m_window, QStringLiteral("VR2710 Printing ...")),
-                              qPrintable(titles(m_window)), 10000);
+                              qPrintable(titles(m_window)), 5000);
+    verifyAlive("during the job");
+    click(280 + 28, 56 + 16); // Receipt 12 CPI, while the job runs: dropped
+    QVERIFY2(bothTitlesAre(m_window, QStringLiteral("VR2710 Printing ...")),
+             "the job ended before the window could be watched");
 
     const QByteArray received = m_fastPrinter->receivedReceipt(60000);
     QVERIFY2(received ==
@@ -211,6 +319,30 @@ void TestEndToEnd::titleShowsPrintingDuringAJob()
              qPrintable(QStringLiteral("received %1 bytes").arg(received.size())));
     QTRY_VERIFY2_WITH_TIMEOUT(bothTitlesAre(m_window, DemoCaption), qPrintable(titles(m_window)),
                               10000);
+    // A click replayed after the job would start another one now.
+    QTest::qWait(1500);
+    QVERIFY2(bothTitlesAre(m_window, DemoCaption), qPrintable(titles(m_window)));
+}
+
+void TestEndToEnd::stalledSerialReaderFailsTheJob()
+{
+    // The long body is still in the box; COM2's printer stops reading after 1000 bytes.
+    choosePort(QStringLiteral("COM2"));
+    QElapsedTimer timer;
+    timer.start();
+    click(224 + 28, 56 + 16); // Receipt 15 CPI
+    QTRY_VERIFY2_WITH_TIMEOUT(bothTitlesAre(m_window, QStringLiteral("VR2710 Printing ...")),
+                              qPrintable(titles(m_window)), 5000);
+    QTest::qWait(3000);
+    verifyAlive("while the printer took nothing");
+
+    QTRY_VERIFY_WITH_TIMEOUT(!findWindow("^Error$").isEmpty(), 30000);
+    // About 10 s without progress, after the first 1000 bytes went at 9600 baud.
+    QVERIFY2(timer.elapsed() >= 9000 && timer.elapsed() < 25000,
+             qPrintable(QStringLiteral("the error came after %1 ms").arg(timer.elapsed())));
+    QVERIFY(bothTitlesAre(m_window, DemoCaption));
+    xdotool({"key", "Return"}); // OK
+    QTRY_VERIFY_WITH_TIMEOUT(findWindow("^Error$").isEmpty(), 5000);
 }
 
 void TestEndToEnd::missingDeviceShowsOneErrorWindow()
@@ -218,14 +350,13 @@ void TestEndToEnd::missingDeviceShowsOneErrorWindow()
     choosePort(QStringLiteral("LPT1"));
     xdotool({"key", "Return"}); // Enter in the port box prints at 15 CPI
 
-    QVERIFY(!run("xdotool", {"search", "--sync", "--name", "^Error$"}).isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!findWindow("^Error$").isEmpty(), 10000);
     QTest::qWait(500); // a second box would have appeared by now
     QCOMPARE(run("xdotool", {"search", "--onlyvisible", "--name", "^Error$"}).split('\n').size(),
              1);
     QVERIFY(bothTitlesAre(m_window, DemoCaption));
     xdotool({"key", "Return"}); // OK
-    QTRY_VERIFY_WITH_TIMEOUT(
-        run("xdotool", {"search", "--onlyvisible", "--name", "^Error$"}).isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(findWindow("^Error$").isEmpty(), 5000);
 }
 
 void TestEndToEnd::escapeEndsTheProgram()
