@@ -10,6 +10,7 @@ packages=(
     fonts-liberation2
     xvfb xauth openbox xdotool x11-utils xclip imagemagick
     clang-format dpkg-dev lintian appstream desktop-file-utils
+    weston qt6-wayland
 )
 
 missing=()

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs a command as a client of a private headless Wayland compositor (weston). The compositor
+# logs every request it receives (WAYLAND_DEBUG=server) to the file named in VR2710_WESTON_LOG,
+# so a test can see what reached it, and when.
+#   tests/run-in-weston.sh COMMAND [ARGS...]
+set -euo pipefail
+work=$(mktemp -d)
+chmod 700 "$work"
+export XDG_RUNTIME_DIR="$work"
+socket=vr2710-test
+WAYLAND_DEBUG=server weston --backend=headless-backend.so --socket="$socket" --idle-time=0 \
+    >"$work/weston.log" 2>&1 &
+weston=$!
+trap 'kill "$weston" 2>/dev/null || true; wait "$weston" 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 200); do
+    [[ -S "$work/$socket" ]] && break
+    if ! kill -0 "$weston" 2>/dev/null; then
+        echo "run-in-weston.sh: weston did not start:" >&2
+        cat "$work/weston.log" >&2
+        exit 1
+    fi
+    sleep 0.05
+done
+if [[ ! -S "$work/$socket" ]]; then
+    echo "run-in-weston.sh: weston offered no socket within 10 s:" >&2
+    tail -n 20 "$work/weston.log" >&2
+    exit 1
+fi
+status=0
+WAYLAND_DISPLAY="$socket" QT_QPA_PLATFORM=wayland VR2710_WESTON_LOG="$work/weston.log" "$@" ||
+    status=$?
+exit "$status"

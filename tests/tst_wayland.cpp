@@ -1,0 +1,75 @@
+// The window on a native Wayland compositor: the status caption must reach the compositor
+// while a job runs, not when it is over. The compositor's log shows what reached it.
+#include "testsupport.h"
+#include "ui/form1.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+
+QByteArray compositorLog()
+{
+    QFile log(qEnvironmentVariable("VR2710_WESTON_LOG"));
+    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+}
+
+// The last title the window asked the compositor for.
+QByteArray lastTitle()
+{
+    const QByteArray log = compositorLog();
+    const qsizetype request = log.lastIndexOf("set_title(\"");
+    if (request < 0)
+        return {};
+    const qsizetype start = request + qstrlen("set_title(\"");
+    return log.mid(start, log.indexOf("\")", start) - start);
+}
+
+} // namespace
+
+class TestWayland : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void statusCaptionReachesTheCompositorDuringAJob();
+};
+
+void TestWayland::statusCaptionReachesTheCompositorDuringAJob()
+{
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("wayland"));
+    QVERIFY2(!qEnvironmentVariableIsEmpty("VR2710_WESTON_LOG"), "run under run-in-weston.sh");
+    PseudoTerminal pty;
+    qputenv("VR2710_COM1", QFile::encodeName(pty.slavePath()));
+    Form1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTRY_COMPARE(lastTitle(), QByteArray("VR2710 Print Demo Program"));
+
+    // More than the pseudo-terminal holds: the job waits until this test reads.
+    form.findChild<QPlainTextEdit *>(QStringLiteral("Text1"))
+        ->setPlainText(QString(40000, QLatin1Char('x')));
+    form.findChild<QComboBox *>(QStringLiteral("Combo1"))->setCurrentText(QStringLiteral("COM1"));
+    bool statusSeenDuringJob = false;
+    bool printingMeanwhile = false;
+    QTimer::singleShot(0, this, [&] {
+        // Inside the job, which cannot end before this reads: the status must be there now.
+        printingMeanwhile = form.isPrinting();
+        QDeadlineTimer deadline(5000); // well inside the job's 10 s stall bound
+        while (!(statusSeenDuringJob = lastTitle() == "VR2710 Printing ...") &&
+               !deadline.hasExpired())
+            QTest::qWait(20);
+        pty.read(500, 30000);
+        // A job that held the event loop would be showing its error box by now.
+        if (QWidget *box = QApplication::activeModalWidget())
+            box->close();
+    });
+    form.PrintReceipt(Pitch::Cpi15);
+
+    QVERIFY(printingMeanwhile);
+    QVERIFY2(statusSeenDuringJob, compositorLog().right(2000).constData());
+    QTRY_COMPARE(lastTitle(), QByteArray("VR2710 Print Demo Program"));
+}
+
+QTEST_MAIN(TestWayland)
+#include "tst_wayland.moc"
