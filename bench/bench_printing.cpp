@@ -1,11 +1,13 @@
 // Timings of the receipt printing path: building the chunks, and whole jobs to a
-// pseudo-terminal (drained at once by a reader thread) and to a regular file.
+// pseudo-terminal (drained at once by a reader thread) and to a regular file; the serial job
+// also as the window runs it, its port work on a worker thread.
 #include "ports/parallelport.h"
 #include "ports/serialport.h"
 #include "receipt/printjob.h"
 #include "tests/testsupport.h"
+#include "ui/busywait.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -67,12 +69,23 @@ void buildChunks(benchmark::State &state)
     }
 }
 
+// A window that runs the port work as the demo's window does.
+class WorkerThreadWindow : public FakeWindow
+{
+public:
+    void runPortWork(const std::function<void()> &work) override { m_busyWait.run(work); }
+
+private:
+    BusyWait m_busyWait;
+};
+
 // Runs whole jobs to the port the selection names, as a click on "Receipt 15 CPI" would.
+template <typename Window = FakeWindow>
 void runJobs(benchmark::State &state, const QString &selection)
 {
     SerialPort serial;
     ParallelPort parallel;
-    FakeWindow window;
+    Window window;
     window.selection = selection;
     PrintJob job(window, serial, parallel, [] { return Moment; });
     for (auto _ : state)
@@ -88,6 +101,13 @@ void serialJobToPty(benchmark::State &state)
     runJobs(state, QStringLiteral("COM1"));
 }
 
+void serialJobToPtyOnWorkerThread(benchmark::State &state)
+{
+    DrainedPty pty;
+    qputenv("VR2710_COM1", pty.path());
+    runJobs<WorkerThreadWindow>(state, QStringLiteral("COM1"));
+}
+
 void parallelJobToFile(benchmark::State &state)
 {
     QTemporaryDir dir;
@@ -99,11 +119,14 @@ void parallelJobToFile(benchmark::State &state)
 
 BENCHMARK(buildChunks);
 BENCHMARK(serialJobToPty)->Unit(benchmark::kMillisecond);
+BENCHMARK(serialJobToPtyOnWorkerThread)->Unit(benchmark::kMillisecond);
 BENCHMARK(parallelJobToFile)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
