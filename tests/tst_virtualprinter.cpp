@@ -21,7 +21,7 @@ public:
     explicit PrinterProcess(const QStringList &options)
     {
         m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(QStringLiteral(VR2710_VIRTUAL_PRINTER),
+        m_process.start(qEnvironmentVariable("VR2710_VIRTUAL_PRINTER"),
                         QStringList{"--quiet", "--raw", "--output", receiptsFolder(), "--env-file",
                                     m_folder.filePath("env")} +
                             options);
@@ -93,6 +93,7 @@ class TestVirtualPrinter : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void cleanup();
     void pacedSerialReceipt();
     void unpacedPrinterDeviceReceipt();
@@ -101,6 +102,12 @@ private slots:
     void hangupFailsTheSendersWrites();
     void stopsCleanly();
 };
+
+void TestVirtualPrinter::initTestCase()
+{
+    QVERIFY2(QFileInfo(qEnvironmentVariable("VR2710_VIRTUAL_PRINTER")).isExecutable(),
+             "set VR2710_VIRTUAL_PRINTER to the built vr2710-virtual-printer");
+}
 
 void TestVirtualPrinter::cleanup()
 {
