@@ -25,6 +25,7 @@ inline constexpr qint32 PortAlreadyOpen = 9003;   // open or port-number change 
 inline constexpr qint32 InvalidPortNumber = 9004; // no serial port has that number
 inline constexpr qint32 UnknownCodePage = 9005;   // VR2710_CODEPAGE names no supported page
 inline constexpr qint32 DeviceFailure = 9006;     // the serial layer failed without an errno
+inline constexpr qint32 SystemConsole = 9007;     // the device is the system's console
 } // namespace ErrorNumber
 
 // Continue-on-error bookkeeping: every failing step replaces the record, successes leave it.

@@ -1,60 +1,26 @@
 #include "parallelport.h"
 
+#include "deviceholders.h"
+#include "pathresolution.h"
 #include "portdevices.h"
-
-#include <QFile>
+#include "printerstatus.h"
 
 #include <cerrno>
-#include <csignal>
-#include <ctime>
 #include <fcntl.h>
-#include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-// A FIFO whose reader has gone raises SIGPIPE on write, which would end the program. Block
-// it for the duration of a write and swallow the one the write raised; EPIPE reports it.
-class SigpipeBlocker
-{
-public:
-    SigpipeBlocker()
-    {
-        sigset_t pipeOnly;
-        sigemptyset(&pipeOnly);
-        sigaddset(&pipeOnly, SIGPIPE);
-        sigset_t pending;
-        sigpending(&pending);
-        m_wasPending = sigismember(&pending, SIGPIPE) == 1;
-        pthread_sigmask(SIG_BLOCK, &pipeOnly, &m_previous);
-    }
-    ~SigpipeBlocker()
-    {
-        if (!m_wasPending) {
-            sigset_t pipeOnly;
-            sigemptyset(&pipeOnly);
-            sigaddset(&pipeOnly, SIGPIPE);
-            const timespec noWait{0, 0};
-            while (sigtimedwait(&pipeOnly, nullptr, &noWait) == SIGPIPE) {
-            }
-        }
-        pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
-    }
-    SigpipeBlocker(const SigpipeBlocker &) = delete;
-    SigpipeBlocker &operator=(const SigpipeBlocker &) = delete;
-
-private:
-    sigset_t m_previous;
-    bool m_wasPending = false;
-};
-
-} // namespace
 
 ParallelPort::~ParallelPort()
 {
     if (m_fd >= 0)
         ::close(m_fd);
+}
+
+LastError ParallelPort::openFailure(const LastError &failure)
+{
+    m_openFailure = failure.description;
+    return failure;
 }
 
 LastError ParallelPort::open(const QString &deviceName)
@@ -63,29 +29,55 @@ LastError ParallelPort::open(const QString &deviceName)
         return portFailure(ErrorNumber::PortAlreadyOpen,
                            QStringLiteral("The printer port is already open."), m_location);
 
-    m_location = {deviceName, devicePathForPort(deviceName), DeviceKind::PrinterDevice};
+    const PortTarget target = portTarget(deviceName);
+    m_location = {deviceName, target.path, DeviceKind::PrinterDevice, target.resolved};
     m_openFailure.clear();
-    if (m_location.devicePath.isEmpty()) {
-        const LastError failure = systemFailure(ENOENT, m_location);
-        m_openFailure = failure.description;
-        return failure;
-    }
+    if (target.path.isEmpty())
+        return openFailure(systemFailure(ENOENT, m_location));
+    if (target.error != 0)
+        return openFailure(systemFailure(target.error, m_location));
 
     // Non-blocking, so that neither a FIFO without a reader nor an offline printer can hang
-    // the open. A path outside /dev is "print to file"; nothing is ever created under /dev.
-    int flags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    if (!m_location.devicePath.startsWith(QLatin1String("/dev/")))
-        flags |= O_CREAT | O_TRUNC;
-    const QByteArray path = QFile::encodeName(m_location.devicePath);
+    // the open. Outside /dev a missing target is "print to file" and is created; under /dev it
+    // is a missing device. The resolved path has no symlinks left, and none may appear.
+    int flags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW;
+    if (!isUnderDev(target.resolved))
+        flags |= O_CREAT;
     int fd;
     do {
-        fd = ::open(path.constData(), flags, 0666);
+        fd = ::open(target.resolved.constData(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        const LastError failure = systemFailure(errno, m_location);
-        m_openFailure = failure.description;
-        return failure;
+        const int errnum = errno;
+        struct stat status
+        {
+        };
+        if (errnum == EBUSY && ::stat(target.resolved.constData(), &status) == 0)
+            return openFailure(busyFailure(m_location, DeviceHolders::holderOf(status)));
+        return openFailure(systemFailure(errnum, m_location));
     }
+
+    struct stat status
+    {
+    };
+    const auto fail = [&](const LastError &failure) {
+        ::close(fd);
+        return openFailure(failure);
+    };
+    if (::fstat(fd, &status) != 0)
+        return fail(systemFailure(errno, m_location));
+    if (m_console.isConsole(status))
+        return fail(consoleFailure(m_location));
+    // One job at a time: a second one, in this program or another, finds it busy.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK)
+            return fail(systemFailure(errno, m_location));
+        return fail(busyFailure(m_location, DeviceHolders::holderOf(status)));
+    }
+    // A file is emptied only now that this job holds it, never under another job's feet.
+    if (S_ISREG(status.st_mode) && ::ftruncate(fd, 0) != 0)
+        return fail(systemFailure(errno, m_location));
+
     m_fd = fd;
     m_stall.progressed();
     return {};
@@ -95,7 +87,9 @@ LastError ParallelPort::print(const QByteArray &text, bool lineEnd)
 {
     if (!isOpen())
         return notOpenFailure(QStringLiteral("printer port"), m_openFailure, m_location);
-    return writeAll(lineEnd ? text + "\r\n" : text);
+    const int result =
+        DeviceWriter(*m_calls, m_stall).writeAll(m_fd, lineEnd ? text + "\r\n" : text);
+    return result == 0 ? LastError() : writeFailure(result);
 }
 
 LastError ParallelPort::close()
@@ -108,53 +102,32 @@ LastError ParallelPort::close()
     struct stat status
     {
     };
-    if (::fstat(m_fd, &status) == 0 && S_ISCHR(status.st_mode) && waitWritable() == -1)
-        result = timeoutFailure();
-    ::close(m_fd); // not retried on EINTR: Linux releases the descriptor either way
+    if (::fstat(m_fd, &status) == 0 && S_ISCHR(status.st_mode)) {
+        const int waited = DeviceWriter(*m_calls, m_stall).waitWritable(m_fd);
+        if (waited != 0)
+            result = writeFailure(waited);
+    }
+    ::close(m_fd); // releases the flock; not retried on EINTR: Linux releases it either way
     m_fd = -1;
     return result;
 }
 
-LastError ParallelPort::writeAll(const QByteArray &bytes)
+QString ParallelPort::printerSays() const
 {
-    SigpipeBlocker sigpipeBlocker;
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(m_fd, bytes.constData() + done, bytes.size() - done);
-        if (written > 0) {
-            done += written;
-            m_stall.progressed();
-            continue;
-        }
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            return systemFailure(errno, m_location);
-        const int waited = waitWritable();
-        if (waited == -1)
-            return timeoutFailure();
-        if (waited != 0)
-            return systemFailure(waited, m_location);
-    }
-    return {};
+    int status = 0;
+    if (m_calls->printerStatus(m_fd, &status) != 0)
+        return {};
+    return printerStatusText(status);
 }
 
-int ParallelPort::waitWritable()
+LastError ParallelPort::writeFailure(int result) const
 {
-    for (;;) {
-        pollfd entry{m_fd, POLLOUT, 0};
-        const int ready = ::poll(&entry, 1, static_cast<int>(m_stall.remaining().count()));
-        if (ready > 0)
-            return 0; // writable, or an error the next write will report
-        if (ready == 0)
-            return -1;
-        if (errno != EINTR)
-            return errno;
-    }
-}
-
-LastError ParallelPort::timeoutFailure() const
-{
-    return portFailure(ErrorNumber::Timeout,
-                       timeoutDescription(m_location, m_stall.limit().count()), m_location);
+    const QString said = printerSays();
+    if (result == DeviceWriter::TimedOut)
+        return portFailure(ErrorNumber::Timeout,
+                           timeoutDescription(m_location, m_stall.limit().count(), said),
+                           m_location);
+    if (!said.isEmpty() && (result == EIO || result == ENOSPC))
+        return portFailure(result, said, m_location);
+    return systemFailure(result, m_location);
 }

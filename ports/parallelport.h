@@ -1,14 +1,18 @@
 #pragma once
 
 #include "abstractports.h"
+#include "devicewriter.h"
 #include "porterror.h"
 #include "stallbound.h"
+#include "systemconsole.h"
 
 #include <chrono>
 
 // A printer device (/dev/lp0, /dev/usb/lp0, a FIFO) or a file, opened by its port name and
-// written like a sequential file. Writes never block: a device that takes no data for the
-// stall timeout fails the operation, so an offline printer cannot hang a job.
+// written like a sequential file. The target is resolved first: nothing is ever created under
+// /dev, however the path is spelled. The job holds it exclusively (flock), so a second job at
+// the same time fails as busy. Writes never block: a device that takes no data for the stall
+// timeout fails the operation, so an offline printer cannot hang a job.
 class ParallelPort : public AbstractParallelPort
 {
 public:
@@ -23,16 +27,20 @@ public:
     bool isOpen() const override { return m_fd >= 0; }
 
     void setStallTimeout(std::chrono::milliseconds timeout) { m_stall.setLimit(timeout); }
+    void setSystemConsole(const SystemConsole &console) { m_console = console; }
+    // The calls made on the open device; the port does not own them.
+    void setDeviceCalls(DeviceCalls &calls) { m_calls = &calls; }
 
 private:
-    LastError writeAll(const QByteArray &bytes);
-    // Waits until the device can take more, within what is left of the stall bound.
-    // Returns 0, an errno, or -1 for a timeout.
-    int waitWritable();
-    LastError timeoutFailure() const;
+    LastError openFailure(const LastError &failure);
+    // A failed write, in the printer's words where it answers LPGETSTATUS.
+    LastError writeFailure(int result) const;
+    QString printerSays() const;
 
     int m_fd = -1;
-    PortLocation m_location{{}, {}, DeviceKind::PrinterDevice};
+    PortLocation m_location{{}, {}, DeviceKind::PrinterDevice, {}};
     QString m_openFailure;
     StallBound m_stall;
+    SystemConsole m_console;
+    DeviceCalls *m_calls = &DeviceCalls::system();
 };

@@ -1,40 +1,77 @@
 #include "portdevices.h"
 
-#include <QFileInfo>
+#include "pathresolution.h"
+
 #include <QRegularExpression>
+
+#include <sys/stat.h>
 
 QString portOverrideVariable(const QString &portName)
 {
     return QStringLiteral("VR2710_") + portName;
 }
 
-QString devicePathForPort(const QString &portName, const PathExists &exists)
+QByteArray devicePathForPort(const QString &portName, const PathExists &exists)
 {
     static const QRegularExpression pattern(QStringLiteral("^(COM|LPT)([1-9][0-9]{0,3})$"));
     const QRegularExpressionMatch match = pattern.match(portName);
     if (!match.hasMatch())
         return {};
 
-    const QString override = qEnvironmentVariable(portOverrideVariable(portName).toLatin1());
+    // qgetenv, not qEnvironmentVariable: a QString would turn bytes that are not UTF-8 into
+    // U+FFFD and name another file.
+    const QByteArray override = qgetenv(portOverrideVariable(portName).toLatin1().constData());
     if (!override.isEmpty())
         return override;
 
-    const int index = match.captured(2).toInt() - 1;
+    const QByteArray index = QByteArray::number(match.captured(2).toInt() - 1);
     if (match.captured(1) == QLatin1String("COM"))
-        return QStringLiteral("/dev/ttyS%1").arg(index);
+        return "/dev/ttyS" + index;
 
-    const QString parportPrinter = QStringLiteral("/dev/lp%1").arg(index);
-    const QString usbPrinter = QStringLiteral("/dev/usb/lp%1").arg(index);
-    const PathExists pathExists =
-        exists ? exists : [](const QString &path) { return QFileInfo::exists(path); };
+    const QByteArray parportPrinter = "/dev/lp" + index;
+    const QByteArray usbPrinter = "/dev/usb/lp" + index;
+    const PathExists pathExists = exists ? exists : [](const QByteArray &path) {
+        struct stat status
+        {
+        };
+        return ::stat(path.constData(), &status) == 0;
+    };
     if (!pathExists(parportPrinter) && pathExists(usbPrinter))
         return usbPrinter;
     return parportPrinter;
 }
 
-QString portSource(const QString &portName, const QString &devicePath)
+PortTarget portTarget(const QString &portName)
+{
+    PortTarget target;
+    target.path = devicePathForPort(portName);
+    if (target.path.isEmpty())
+        return target;
+    const ResolvedPath resolved = resolvePath(target.path);
+    target.resolved = resolved.path;
+    target.exists = resolved.exists;
+    target.error = resolved.error;
+    return target;
+}
+
+QString displayPath(const QByteArray &path)
+{
+    const QString text = QString::fromUtf8(path);
+    if (text.toUtf8() == path)
+        return text;
+    QString shown;
+    for (const char byte : path) {
+        if (uchar(byte) < 0x80)
+            shown += QLatin1Char(byte);
+        else
+            shown += QStringLiteral("\\x%1").arg(uchar(byte), 2, 16, QLatin1Char('0'));
+    }
+    return shown;
+}
+
+QString portSource(const QString &portName, const QByteArray &devicePath)
 {
     if (devicePath.isEmpty())
         return portName;
-    return QStringLiteral("%1 (%2)").arg(portName, devicePath);
+    return QStringLiteral("%1 (%2)").arg(portName, displayPath(devicePath));
 }

@@ -1,5 +1,6 @@
 #include "porterror.h"
 
+#include "pathresolution.h"
 #include "portdevices.h"
 
 #include <cerrno>
@@ -7,25 +8,27 @@
 
 namespace {
 
-bool isDevicePath(const QString &path)
+// Whether the failure is about a device node rather than a file to print into.
+bool onDevice(const PortLocation &where)
 {
-    return path.startsWith(QLatin1String("/dev/"));
+    return isUnderDev(where.resolvedPath.isEmpty() ? where.devicePath : where.resolvedPath);
 }
 
 QString adviceFor(int errnum, const PortLocation &where)
 {
     const bool serial = where.kind == DeviceKind::SerialLine;
     const QString variable = portOverrideVariable(where.portName);
+    const QString device = displayPath(where.devicePath);
     switch (errnum) {
     case EACCES:
     case EPERM:
         if (serial)
             return QStringLiteral("Add your user to the \"dialout\" group "
                                   "(sudo usermod -aG dialout $USER), then log in again.");
-        if (isDevicePath(where.devicePath))
+        if (onDevice(where))
             return QStringLiteral("Add your user to the \"lp\" group "
                                   "(sudo usermod -aG lp $USER), then log in again.");
-        return QStringLiteral("Check the permissions of %1.").arg(where.devicePath);
+        return QStringLiteral("Check the permissions of %1.").arg(device);
     case ENOENT:
     case ENODEV:
         if (where.devicePath.isEmpty())
@@ -34,34 +37,35 @@ QString adviceFor(int errnum, const PortLocation &where)
             return QStringLiteral("Connect the printer, or set %1 to the serial device to use "
                                   "(for example /dev/ttyUSB0).")
                 .arg(variable);
-        if (isDevicePath(where.devicePath))
+        if (onDevice(where))
             return QStringLiteral("Connect the printer, or set %1 to the printer device to use "
                                   "(for example /dev/usb/lp0) or to a file to print into.")
                 .arg(variable);
-        return QStringLiteral("Check that the folder of %1 exists.").arg(where.devicePath);
+        return QStringLiteral("Check that the folder of %1 exists.").arg(device);
     case EBUSY:
-        return QStringLiteral("Another program is using %1; close it and try again.")
-            .arg(where.devicePath);
+        return QStringLiteral("Another program is using %1; close it and try again.").arg(device);
     case ENXIO:
         if (serial)
             return QStringLiteral("The device %1 is not present; check that it is connected.")
-                .arg(where.devicePath);
+                .arg(device);
         return QStringLiteral("Nothing takes data from %1: the printer is off line or not "
                               "connected (or no program is reading this pipe).")
-            .arg(where.devicePath);
+            .arg(device);
     case EIO:
     case EPIPE:
         return QStringLiteral("The connection to the printer was lost; check the cable and "
                               "that the printer is switched on.");
     case ENOSPC:
+        // The parallel-port driver's word for "out of paper"; on a file it is a full disk.
+        if (!serial && onDevice(where))
+            return QStringLiteral("The printer is out of paper; load paper and print again.");
         return QStringLiteral("The disk is full; free some space and print again.");
     case EISDIR:
-        return QStringLiteral("%1 is a folder; set %2 to a device instead.")
-            .arg(where.devicePath, variable);
+        return QStringLiteral("%1 is a folder; set %2 to a device instead.").arg(device, variable);
     case ENOTTY:
         if (serial)
             return QStringLiteral("%1 is not a serial device; set %2 to one.")
-                .arg(where.devicePath, variable);
+                .arg(device, variable);
         return {};
     default:
         return {};
@@ -88,6 +92,39 @@ LastError portFailure(qint32 number, const QString &description, const PortLocat
     return error;
 }
 
+LastError busyFailure(const PortLocation &where, const DeviceHolder &holder)
+{
+    const QString source = portSource(where.portName, where.devicePath);
+    QString description;
+    if (holder.pid > 0) {
+        description = QStringLiteral("%1 is in use by process %2").arg(source).arg(holder.pid);
+        if (!holder.processName.isEmpty())
+            description += QStringLiteral(" (%1)").arg(holder.processName);
+        description += QStringLiteral(". Close that program or wait until it is done, then print "
+                                      "again.");
+    } else if (!holder.lockFile.isEmpty()) {
+        description = QStringLiteral("%1 is locked by %2, which names no running program. If no "
+                                     "program uses the port, remove that file and print again.")
+                          .arg(source, displayPath(holder.lockFile));
+    } else {
+        description = QStringLiteral("%1 is in use by another program. Close it or wait until it "
+                                     "is done, then print again.")
+                          .arg(source);
+    }
+    return portFailure(EBUSY, description, where);
+}
+
+LastError consoleFailure(const PortLocation &where)
+{
+    return portFailure(
+        ErrorNumber::SystemConsole,
+        QStringLiteral("%1 is the system console, so nothing was sent to it. "
+                       "Connect the printer to another port, or set %2 to its "
+                       "device.")
+            .arg(displayPath(where.devicePath), portOverrideVariable(where.portName)),
+        where);
+}
+
 LastError notOpenFailure(const QString &port, const QString &openFailure, const PortLocation &where)
 {
     QString description = QStringLiteral("The %1 is not open, so nothing was sent.").arg(port);
@@ -96,10 +133,15 @@ LastError notOpenFailure(const QString &port, const QString &openFailure, const 
     return portFailure(ErrorNumber::PortNotOpen, description, where);
 }
 
-QString timeoutDescription(const PortLocation &where, qint64 milliseconds)
+QString timeoutDescription(const PortLocation &where, qint64 milliseconds,
+                           const QString &printerSays)
 {
-    return QStringLiteral("%1 took no data for %2 s. Check that the printer is switched on, on "
-                          "line and has paper.")
-        .arg(where.devicePath)
-        .arg(double(milliseconds) / 1000.0, 0, 'g', 3);
+    const QString advice = !printerSays.isEmpty()
+                               ? printerSays
+                               : QStringLiteral("Check that the printer is switched on, on line "
+                                                "and has paper.");
+    return QStringLiteral("%1 took no data for %2 s. %3")
+        .arg(displayPath(where.devicePath))
+        .arg(double(milliseconds) / 1000.0, 0, 'g', 3)
+        .arg(advice);
 }

@@ -1,29 +1,21 @@
 #include "serialport.h"
 
+#include "deviceholders.h"
+#include "devicewriter.h"
 #include "portdevices.h"
 
+#include <QFile>
 #include <QSerialPort>
 #include <QThread>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
+#include <unistd.h>
 
 namespace {
-
-int errnoFor(QSerialPort::SerialPortError error)
-{
-    switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        return ENOENT;
-    case QSerialPort::PermissionError:
-        return EACCES;
-    case QSerialPort::ResourceError:
-        return EIO;
-    default:
-        return 0;
-    }
-}
 
 std::unique_ptr<QSerialPort> newLine(const QString &devicePath)
 {
@@ -35,6 +27,19 @@ std::unique_ptr<QSerialPort> newLine(const QString &devicePath)
     line->setStopBits(QSerialPort::OneStop);
     line->setFlowControl(QSerialPort::NoFlowControl);
     return line;
+}
+
+// Qt's serial port takes a lock file of its own, named after the path it opens, and reads any
+// lock file without its own lines as stale and removes it: opened under the real device's
+// name it would remove the lock just taken. It opens the line through our descriptor instead,
+// so its lock gets a name of its own. Without /proc it gets the device's path.
+QString pathForQt(int descriptor, const QByteArray &resolved)
+{
+    const QByteArray viaDescriptor =
+        "/proc/" + QByteArray::number(qint64(::getpid())) + "/fd/" + QByteArray::number(descriptor);
+    if (::access(viaDescriptor.constData(), F_OK) == 0)
+        return QString::fromLatin1(viaDescriptor);
+    return QFile::decodeName(resolved);
 }
 
 } // namespace
@@ -49,7 +54,7 @@ SerialPort::~SerialPort() = default;
 
 PortLocation SerialPort::locate() const
 {
-    return {portName(), devicePathForPort(portName()), DeviceKind::SerialLine};
+    return {portName(), devicePathForPort(portName()), DeviceKind::SerialLine, {}};
 }
 
 QString SerialPort::portName() const
@@ -73,6 +78,13 @@ LastError SerialPort::setPortNumber(qint16 number)
     return {};
 }
 
+LastError SerialPort::openFailure(const LastError &failure)
+{
+    m_lock.reset();
+    m_openFailure = failure.description;
+    return failure;
+}
+
 LastError SerialPort::open()
 {
     if (isOpen())
@@ -80,24 +92,69 @@ LastError SerialPort::open()
                            QStringLiteral("The serial port is already open."), m_location);
 
     m_openFailure.clear();
-    m_location = locate(); // the device variables may have changed since
-    if (m_portNumber < 1 || m_location.devicePath.isEmpty()) {
-        const LastError failure = portFailure(
+    // Found again on every open: the device variables may have changed since.
+    const PortTarget target = m_portNumber < 1 ? PortTarget() : portTarget(portName());
+    m_location = {portName(), target.path, DeviceKind::SerialLine, target.resolved};
+    if (target.path.isEmpty())
+        return openFailure(portFailure(
             ErrorNumber::InvalidPortNumber,
-            QStringLiteral("There is no serial port number %1.").arg(m_portNumber), m_location);
-        m_openFailure = failure.description;
-        return failure;
-    }
+            QStringLiteral("There is no serial port number %1.").arg(m_portNumber), m_location));
+    if (target.error != 0)
+        return openFailure(systemFailure(target.error, m_location));
 
-    m_port = newLine(m_location.devicePath);
-    errno = 0;
-    if (!m_port->open(QIODevice::WriteOnly)) {
-        const LastError failure = failureFromPort(errno);
-        m_port.reset();
-        m_openFailure = failure.description;
-        return failure;
+    // Refused before it is locked or opened: that needs no access to the device.
+    struct stat status
+    {
+    };
+    if (::stat(target.resolved.constData(), &status) == 0 && m_console.isConsole(status))
+        return openFailure(consoleFailure(m_location));
+
+    m_lock = std::make_unique<UucpLock>(m_lockFolder);
+    if (!m_lock->acquire(target.resolved))
+        return openFailure(busyFailure(m_location, m_lock->holder()));
+
+    int fd;
+    do {
+        fd = ::open(target.resolved.constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        const int errnum = errno;
+        // EBUSY: another program holds the line with TIOCEXCL.
+        if (errnum == EBUSY && ::stat(target.resolved.constData(), &status) == 0)
+            return openFailure(busyFailure(m_location, DeviceHolders::holderOf(status)));
+        return openFailure(systemFailure(errnum, m_location));
     }
+    termios settings{};
+    const int isTerminal = ::tcgetattr(fd, &settings);
+    const int notTerminalErrno = errno;
+    if (isTerminal != 0) {
+        ::close(fd);
+        return openFailure(systemFailure(notTerminalErrno, m_location));
+    }
+    const LastError opened = openLine(fd);
+    ::close(fd);
+    if (opened.isFailure())
+        return openFailure(opened);
     m_stall.progressed();
+    return {};
+}
+
+LastError SerialPort::openLine(int descriptor)
+{
+    m_port = newLine(pathForQt(descriptor, m_location.resolvedPath));
+    if (!m_port->open(QIODevice::WriteOnly)) {
+        // Only Qt's own words: errno no longer belongs to the call that failed.
+        QString description = m_port->errorString() + QLatin1Char('.');
+        if (m_port->error() == QSerialPort::PermissionError)
+            description += QStringLiteral(" Qt's serial port keeps a lock file of its own in "
+                                          "/var/lock or /tmp; check that one of them exists "
+                                          "and is writable.");
+        m_port.reset();
+        return portFailure(ErrorNumber::DeviceFailure, description, m_location);
+    }
+    // Qt asks for exclusive use too, but does not fail when that fails; ask again.
+    ::ioctl(int(m_port->handle()), TIOCEXCL);
+    m_port->clearError();
     return {};
 }
 
@@ -108,42 +165,26 @@ LastError SerialPort::write(const QByteArray &bytes)
     if (bytes.isEmpty())
         return {};
 
-    // QSerialPort only queues the bytes; they reach the system while we wait for them.
-    m_port->clearError();
-    errno = 0;
-    if (m_port->write(bytes) != bytes.size())
-        return failureFromPort(errno);
-
-    qint64 pending = m_port->bytesToWrite();
-    while (m_port->isOpen() && pending > 0) {
-        errno = 0;
-        m_port->waitForBytesWritten(int(m_stall.remaining().count()));
-        const int savedErrno = errno;
-        if (m_port->bytesToWrite() < pending) {
-            pending = m_port->bytesToWrite();
-            m_stall.progressed();
-            continue;
-        }
-        const bool timedOut =
-            m_port->error() == QSerialPort::NoError || m_port->error() == QSerialPort::TimeoutError;
-        if (timedOut && !m_stall.expired())
-            continue;
-        // What failed is dropped, so it cannot turn up later, after the next chunk.
-        if (m_port->isOpen())
-            m_port->clear(QSerialPort::Output);
-        return timedOut ? timeoutFailure() : failureFromPort(savedErrno);
-    }
-    if (!m_port->isOpen())
-        return failureFromPort(EIO);
-    return {};
+    // Written straight to the descriptor: Qt's buffered writes need an event loop, and its
+    // errors would not carry the errno of the call that failed.
+    const int fd = int(m_port->handle());
+    const int result = DeviceWriter(DeviceCalls::system(), m_stall).writeAll(fd, bytes);
+    if (result == 0)
+        return {};
+    // What failed is dropped, so it cannot turn up later, after the next chunk.
+    ::tcflush(fd, TCOFLUSH);
+    return result == DeviceWriter::TimedOut ? timeoutFailure() : systemFailure(result, m_location);
 }
 
 LastError SerialPort::close()
 {
-    if (!m_port)
+    if (!m_port) {
+        m_lock.reset();
         return {};
+    }
     const LastError drained = isOpen() ? drainOutput() : LastError();
     m_port.reset(); // closes the line
+    m_lock.reset(); // and only then gives it up
     return drained;
 }
 
@@ -173,15 +214,4 @@ LastError SerialPort::timeoutFailure() const
 {
     return portFailure(ErrorNumber::Timeout,
                        timeoutDescription(m_location, m_stall.limit().count()), m_location);
-}
-
-LastError SerialPort::failureFromPort(int savedErrno)
-{
-    const QSerialPort::SerialPortError error = m_port->error();
-    const QString text = m_port->errorString();
-    const int errnum = savedErrno != 0 ? savedErrno : errnoFor(error);
-    m_port->clearError();
-    if (errnum != 0)
-        return systemFailure(errnum, m_location);
-    return portFailure(ErrorNumber::DeviceFailure, text + QLatin1Char('.'), m_location);
 }

@@ -3,6 +3,8 @@
 #include "abstractports.h"
 #include "porterror.h"
 #include "stallbound.h"
+#include "systemconsole.h"
+#include "uucplock.h"
 
 #include <QObject>
 
@@ -11,10 +13,11 @@
 class QSerialPort;
 
 // A serial line at 9600 baud, 8 data bits, no parity, one stop bit, no flow control, chosen by
-// its port number (n selects COMn). Every write waits until its bytes are handed to the system
-// and closing first lets the output drain; either fails once the line has taken no byte for the
-// stall bound. The line itself exists only between open and close, on the thread that opened
-// it, so a job may run its port operations on a thread of its own.
+// its port number (n selects COMn). The line is locked as Linux serial programs lock it (a uucp
+// lock file, TIOCEXCL) and refused when it is the system console. Every write waits until its
+// bytes are handed to the system and closing first lets the output drain; either fails once the
+// line has taken no byte for the stall bound. The line exists only between open and close, on
+// the thread that opened it, and needs no event loop.
 class SerialPort : public QObject, public AbstractSerialPort
 {
     Q_OBJECT
@@ -36,16 +39,23 @@ public:
     qint16 portNumber() const { return m_portNumber; }
     QString portName() const;
     void setStallTimeout(std::chrono::milliseconds timeout) { m_stall.setLimit(timeout); }
+    void setSystemConsole(const SystemConsole &console) { m_console = console; }
+    void setLockFolder(const QByteArray &folder) { m_lockFolder = folder; }
 
 private:
     PortLocation locate() const;
-    LastError failureFromPort(int savedErrno);
+    LastError openFailure(const LastError &failure);
+    // Opens the line (already locked and opened once as descriptor) through Qt's serial port.
+    LastError openLine(int descriptor);
     LastError timeoutFailure() const;
     LastError drainOutput();
 
     std::unique_ptr<QSerialPort> m_port;
+    std::unique_ptr<UucpLock> m_lock;
     qint16 m_portNumber = 1;
-    PortLocation m_location{{}, {}, DeviceKind::SerialLine};
+    PortLocation m_location{{}, {}, DeviceKind::SerialLine, {}};
     QString m_openFailure;
     StallBound m_stall;
+    SystemConsole m_console;
+    QByteArray m_lockFolder = UucpLock::defaultFolder();
 };

@@ -4,7 +4,10 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <ctime>
+#include <linux/lp.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -19,6 +22,59 @@ QByteArray readFile(const QString &path)
 void mapLpt1To(const QString &path)
 {
     qputenv("VR2710_LPT1", QFile::encodeName(path));
+}
+
+QByteArray readBytesAt(const QByteArray &path)
+{
+    QByteArray bytes;
+    if (FILE *file = ::fopen(path.constData(), "rb")) {
+        char buffer[4096];
+        size_t got;
+        while ((got = ::fread(buffer, 1, sizeof buffer, file)) > 0)
+            bytes.append(buffer, qsizetype(got));
+        ::fclose(file);
+    }
+    return bytes;
+}
+
+// Names under /dev that no device has; the tests check that none of them ever appears.
+QByteArray unusedDeviceName(char suffix)
+{
+    return "/dev/vr2710-test-" + QByteArray::number(::getpid()) + '-' + suffix;
+}
+
+// A printer device that never takes data, whose poll nevertheless always says writable, as the
+// parallel-port driver's does; or one whose writes fail with an errno. It can report a status.
+class FakePrinter : public DeviceCalls
+{
+public:
+    int writeErrno = EAGAIN;
+    int status = -1; // -1: answers LPGETSTATUS with ENOTTY
+    int writes = 0;
+
+    ssize_t write(int, const char *, size_t) override
+    {
+        ++writes;
+        errno = writeErrno;
+        return -1;
+    }
+    int poll(int, short, int) override { return 1; }
+    int printerStatus(int, int *result) override
+    {
+        if (status < 0) {
+            errno = ENOTTY;
+            return -1;
+        }
+        *result = status;
+        return 0;
+    }
+};
+
+qint64 threadCpuMs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
 } // namespace
@@ -41,6 +97,12 @@ private slots:
     void readerGoneMidJob();
     void permissionDenied_data();
     void permissionDenied();
+    void targetResolution_data();
+    void targetResolution();
+    void secondJobAtOnceIsBusy();
+    void busyPrinterWaitsWithoutSpinning();
+    void printerStatus_data();
+    void printerStatus();
 
 private:
     QTemporaryDir m_dir;
@@ -254,6 +316,130 @@ void TestParallelPort::permissionDenied()
     QFile::remove(path);
     QCOMPARE(error.number, EACCES);
     QVERIFY2(error.description.contains(advice), qPrintable(error.description));
+}
+
+void TestParallelPort::targetResolution_data()
+{
+    // "@" stands for the test's folder; "created" is where the print must land, if anywhere.
+    QTest::addColumn<QByteArray>("spelling");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QByteArray>("created");
+
+    QTest::newRow("symlink to a missing device")
+        << QByteArray("@/to-dev") << ENOENT << QByteArray();
+    QTest::newRow("double slash") << "/" + unusedDeviceName('b') << ENOENT << QByteArray();
+    QTest::newRow("dot") << "/." + unusedDeviceName('c') << ENOENT << QByteArray();
+    QTest::newRow("dot dot into /dev")
+        << "@/sub/../../../.." + unusedDeviceName('d') << ENOENT << QByteArray();
+    QTest::newRow("dot dot and slashes in the folder")
+        << QByteArray("@//sub/./../out.prn") << 0 << QByteArray("@/out.prn");
+    QTest::newRow("bytes that are not UTF-8")
+        << QByteArray("@/\xff\xfe-x.prn") << 0 << QByteArray("@/\xff\xfe-x.prn");
+}
+
+void TestParallelPort::targetResolution()
+{
+    QFETCH(QByteArray, spelling);
+    QFETCH(int, number);
+    QFETCH(QByteArray, created);
+
+    const auto removeStrays = qScopeGuard([] {
+        for (const char suffix : {'a', 'b', 'c', 'd'})
+            ::unlink(unusedDeviceName(suffix).constData());
+    });
+    const QByteArray folder = QFile::encodeName(m_dir.path());
+    QDir(m_dir.path()).mkpath(QStringLiteral("sub"));
+    ::symlink(unusedDeviceName('a').constData(), (folder + "/to-dev").constData());
+    qputenv("VR2710_LPT1", spelling.replace('@', folder));
+
+    ParallelPort port;
+    QCOMPARE(port.open(QStringLiteral("LPT1")).number, number);
+    QCOMPARE(port.print("receipt", true).number, number == 0 ? 0 : ErrorNumber::PortNotOpen);
+    QCOMPARE(port.close().number, 0);
+
+    for (const char suffix : {'a', 'b', 'c', 'd'})
+        QVERIFY2(::access(unusedDeviceName(suffix).constData(), F_OK) != 0,
+                 "nothing may be created under /dev");
+    if (!created.isEmpty())
+        QCOMPARE(readBytesAt(created.replace('@', folder)), QByteArray("receipt\r\n"));
+}
+
+void TestParallelPort::secondJobAtOnceIsBusy()
+{
+    const QString path = m_dir.filePath(QStringLiteral("shared"));
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    mapLpt1To(path);
+    FifoReader reader(path);
+    ParallelPort first;
+    ParallelPort second;
+    QCOMPARE(first.open(QStringLiteral("LPT1")).number, 0);
+
+    const LastError busy = second.open(QStringLiteral("LPT1"));
+    QCOMPARE(busy.number, EBUSY);
+    const QString holder = QStringLiteral("is in use by process %1").arg(::getpid());
+    QVERIFY2(busy.description.startsWith(QStringLiteral("LPT1 (%1) ").arg(path) + holder),
+             qPrintable(busy.description));
+    QCOMPARE(second.print("second", true).number, ErrorNumber::PortNotOpen);
+
+    QCOMPARE(first.print("first", true).number, 0);
+    QCOMPARE(first.close().number, 0);
+    QCOMPARE(reader.result(), QByteArray("first\r\n")); // nothing of the second job in between
+}
+
+void TestParallelPort::busyPrinterWaitsWithoutSpinning()
+{
+    mapLpt1To(m_dir.filePath(QStringLiteral("busy.prn")));
+    FakePrinter printer;
+    ParallelPort port;
+    port.setDeviceCalls(printer);
+    port.setStallTimeout(600ms);
+    QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
+
+    QElapsedTimer timer;
+    timer.start();
+    const qint64 cpuBefore = threadCpuMs();
+    const LastError error = port.print("receipt", true);
+    const qint64 cpu = threadCpuMs() - cpuBefore;
+    const qint64 elapsed = timer.elapsed();
+    port.close();
+
+    QCOMPARE(error.number, ErrorNumber::Timeout);
+    QVERIFY2(elapsed >= 550 && elapsed < 3000, QByteArray::number(elapsed));
+    // Spinning would use the whole 600 ms and call write millions of times.
+    QVERIFY2(cpu < 60, QByteArray::number(cpu) + " ms of CPU");
+    QVERIFY2(printer.writes < 100, QByteArray::number(printer.writes) + " writes");
+}
+
+void TestParallelPort::printerStatus_data()
+{
+    QTest::addColumn<int>("writeErrno");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("off line") << int(EIO) << LP_PERRORP << "off line";
+    QTest::newRow("out of paper") << int(ENOSPC) << (LP_POUTPA | LP_PSELECD | LP_PERRORP)
+                                  << "out of paper";
+    QTest::newRow("printer error") << int(EIO) << int(LP_PSELECD) << "reports an error";
+    QTest::newRow("no status to tell") << int(EIO) << -1 << "connection to the printer was lost";
+}
+
+void TestParallelPort::printerStatus()
+{
+    QFETCH(int, writeErrno);
+    QFETCH(int, status);
+    QFETCH(QString, text);
+
+    mapLpt1To(m_dir.filePath(QStringLiteral("status.prn")));
+    FakePrinter printer;
+    printer.writeErrno = writeErrno;
+    printer.status = status;
+    ParallelPort port;
+    port.setDeviceCalls(printer);
+    QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
+    const LastError error = port.print("receipt", true);
+    port.close();
+    QCOMPARE(error.number, writeErrno);
+    QVERIFY2(error.description.contains(text), qPrintable(error.description));
 }
 
 QTEST_GUILESS_MAIN(TestParallelPort)

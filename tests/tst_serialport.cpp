@@ -6,6 +6,34 @@
 
 #include <cerrno>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readLock(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeLock(const QString &path, qint64 pid)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::number(pid).rightJustified(10, ' ') + '\n'); // as minicom writes it
+}
+
+qint64 pidOfAProcessThatHasEnded()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+} // namespace
 
 class TestSerialPort : public QObject
 {
@@ -24,6 +52,10 @@ private slots:
     void failures();
     void permissionDeniedAdvisesDialout();
     void portNumberFixedWhileOpen();
+    void liveLockIsRespected();
+    void staleLockIsTakenOver();
+    void secondJobAtOnceIsBusy();
+    void systemConsoleIsRefused();
 
 private:
     int m_descriptorsBefore = 0;
@@ -197,6 +229,103 @@ void TestSerialPort::portNumberFixedWhileOpen()
     QCOMPARE(port.setPortNumber(2).number, ErrorNumber::PortAlreadyOpen);
     QCOMPARE(port.portNumber(), qint16(1));
     QCOMPARE(port.close().number, 0);
+}
+
+void TestSerialPort::liveLockIsRespected()
+{
+    // Reached through a symlink: the lock is named after the device itself.
+    PseudoTerminal pty;
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("printer"));
+    QVERIFY(QFile::link(pty.slavePath(), link));
+    qputenv("VR2710_COM1", QFile::encodeName(link));
+    const QString lockFile =
+        dir.filePath(QStringLiteral("LCK..") + pty.slavePath().mid(5).replace('/', '_'));
+    writeLock(lockFile, 1); // process 1 always runs
+    const QByteArray lockBefore = readLock(lockFile);
+
+    SerialPort port;
+    port.setLockFolder(QFile::encodeName(dir.path()));
+    const LastError error = port.open();
+    QCOMPARE(error.number, EBUSY);
+    QVERIFY2(error.description.startsWith(
+                 QStringLiteral("COM1 (%1) is in use by process 1 (").arg(link)),
+             qPrintable(error.description));
+    QCOMPARE(port.write("x").number, ErrorNumber::PortNotOpen);
+    QCOMPARE(port.close().number, 0);
+    QCOMPARE(readLock(lockFile), lockBefore); // never removed, never rewritten
+    QCOMPARE(pty.read(200), QByteArray());
+}
+
+void TestSerialPort::staleLockIsTakenOver()
+{
+    PseudoTerminal pty;
+    QTemporaryDir dir;
+    qputenv("VR2710_COM1", QFile::encodeName(pty.slavePath()));
+    const QString lockFile =
+        dir.filePath(QStringLiteral("LCK..") + pty.slavePath().mid(5).replace('/', '_'));
+    writeLock(lockFile, pidOfAProcessThatHasEnded());
+
+    SerialPort port;
+    port.setLockFolder(QFile::encodeName(dir.path()));
+    QCOMPARE(port.open().number, 0);
+    QCOMPARE(readLock(lockFile).left(11),
+             QByteArray::number(::getpid()).rightJustified(10, ' ') + '\n');
+    QCOMPARE(port.write("\x0c").number, 0);
+    QCOMPARE(port.close().number, 0);
+    QVERIFY2(!QFile::exists(lockFile), "the job's own lock goes with it");
+    QCOMPARE(pty.read(), QByteArray("\x0c"));
+}
+
+void TestSerialPort::secondJobAtOnceIsBusy()
+{
+    PseudoTerminal pty;
+    QTemporaryDir dir;
+    qputenv("VR2710_COM2", QFile::encodeName(pty.slavePath()));
+    SerialPort first;
+    SerialPort second;
+    for (SerialPort *port : {&first, &second}) {
+        port->setLockFolder(QFile::encodeName(dir.path()));
+        port->setPortNumber(2);
+    }
+    QCOMPARE(first.open().number, 0);
+    const LastError busy = second.open();
+    QCOMPARE(busy.number, EBUSY);
+    QVERIFY2(busy.description.contains(QStringLiteral("in use by process %1").arg(::getpid())),
+             qPrintable(busy.description));
+    QCOMPARE(first.write("first").number, 0);
+    QCOMPARE(first.close().number, 0);
+    QCOMPARE(second.close().number, 0);
+    QCOMPARE(pty.read(), QByteArray("first"));
+
+    // Once the first job is done, the line is free again.
+    QCOMPARE(second.open().number, 0);
+    QCOMPARE(second.close().number, 0);
+}
+
+void TestSerialPort::systemConsoleIsRefused()
+{
+    // The console list names ttyS0, which here is the pseudo-terminal.
+    PseudoTerminal pty;
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("dev")));
+    QVERIFY(QFile::link(pty.slavePath(), dir.filePath(QStringLiteral("dev/ttyS0"))));
+    QFile active(dir.filePath(QStringLiteral("active")));
+    QVERIFY(active.open(QIODevice::WriteOnly));
+    active.write("tty0 ttyS0\n");
+    active.close();
+    qputenv("VR2710_COM1", QFile::encodeName(pty.slavePath()));
+
+    SerialPort port;
+    port.setSystemConsole(SystemConsole(QFile::encodeName(active.fileName()),
+                                        QFile::encodeName(dir.filePath(QStringLiteral("dev")))));
+    const LastError error = port.open();
+    QCOMPARE(error.number, ErrorNumber::SystemConsole);
+    QVERIFY2(error.description.contains(QLatin1String("system console")),
+             qPrintable(error.description));
+    QCOMPARE(port.write("\x0c").number, ErrorNumber::PortNotOpen);
+    QCOMPARE(port.close().number, 0);
+    QCOMPARE(pty.read(200), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestSerialPort)

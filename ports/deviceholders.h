@@ -1,0 +1,24 @@
+#pragma once
+
+#include "porterror.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <sys/stat.h>
+
+// What the system tells about the processes that hold a device: for busy messages that name
+// who to ask, and for lock files that name a process.
+namespace DeviceHolders {
+
+// Whether a process with this PID exists (one of another user counts too).
+bool isProcessAlive(qint64 pid);
+
+// The command name of a process ("minicom"), empty where it cannot be read.
+QString processName(qint64 pid);
+
+// The process holding the file open, found in /proc/locks (an flock) or else among the open
+// descriptors in /proc; pid 0 where neither tells.
+DeviceHolder holderOf(const struct stat &file);
+
+} // namespace DeviceHolders

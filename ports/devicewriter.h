@@ -1,0 +1,44 @@
+#pragma once
+
+#include "stallbound.h"
+
+#include <QByteArray>
+
+#include <sys/types.h>
+
+// The system calls a port makes on its open device; a test puts a fake device in their place.
+class DeviceCalls
+{
+public:
+    virtual ~DeviceCalls() = default;
+    virtual ssize_t write(int fd, const char *data, size_t size);
+    // One descriptor, as ::poll.
+    virtual int poll(int fd, short events, int timeoutMs);
+    // LPGETSTATUS: 0 with the status, or -1 with errno (ENOTTY where it is no printer driver).
+    virtual int printerStatus(int fd, int *status);
+
+    static DeviceCalls &system();
+};
+
+// Writes to a device opened without blocking, within the port's stall bound. Some drivers
+// (the parallel-port driver lp) have no poll operation, so poll always says writable while
+// write answers EAGAIN: then it waits with a short back-off instead of spinning.
+class DeviceWriter
+{
+public:
+    static constexpr int TimedOut = -1;
+    // Longest pause between tries on a device whose poll cannot be trusted.
+    static constexpr int MaximumBackoffMs = 50;
+
+    DeviceWriter(DeviceCalls &calls, StallBound &stall);
+
+    // Writes all the bytes; 0, the errno of the call that failed, or TimedOut once the device
+    // has taken nothing for the bound.
+    int writeAll(int fd, const QByteArray &bytes);
+    // Waits until the device can take more: 0, an errno, or TimedOut.
+    int waitWritable(int fd);
+
+private:
+    DeviceCalls &m_calls;
+    StallBound &m_stall;
+};

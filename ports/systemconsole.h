@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <sys/stat.h>
+
+// The terminals the kernel uses as its console (/sys/class/tty/console/active lists them, e.g.
+// "tty0 ttyS0"), and /dev/console itself. On a virtual machine the first serial line is often
+// one of them: a receipt sent there would land on the console, so ports refuse them.
+class SystemConsole
+{
+public:
+    explicit SystemConsole(QByteArray activeList = "/sys/class/tty/console/active",
+                           QByteArray deviceFolder = "/dev");
+
+    // Whether the device (from stat) is the console or one of its terminals.
+    bool isConsole(const struct stat &device) const;
+
+private:
+    QByteArray m_activeList;
+    QByteArray m_deviceFolder;
+};
