@@ -1,5 +1,7 @@
 #include "printcommand.h"
 
+#include "ports/portdevices.h"
+
 #include <QStringDecoder>
 
 #include <cerrno>
@@ -26,22 +28,6 @@ std::optional<PitchCode> pitchFor(const QByteArray &value)
     if (value == "8")
         return Pitch::Cpi8;
     return std::nullopt;
-}
-
-// Names that are not valid UTF-8 are shown with their other bytes as \xHH.
-QString shown(const QByteArray &bytes)
-{
-    const QString text = QString::fromUtf8(bytes);
-    if (text.toUtf8() == bytes)
-        return text;
-    QString escaped;
-    for (const char byte : bytes) {
-        if (uchar(byte) < 0x80)
-            escaped += QLatin1Char(byte);
-        else
-            escaped += QStringLiteral("\\x%1").arg(uchar(byte), 2, 16, QLatin1Char('0'));
-    }
-    return escaped;
 }
 
 // The offset of the first byte that is not UTF-8, or -1 where the text is only cut short.
@@ -115,8 +101,8 @@ ParsedCommandLine parseCommandLine(const QByteArrayList &arguments)
         if (option != "--port" && option != "--pitch" && option != "--body")
             return usageError(
                 argument.startsWith('-')
-                    ? QStringLiteral("unknown option \"%1\".").arg(shown(argument))
-                    : QStringLiteral("unexpected argument \"%1\".").arg(shown(argument)));
+                    ? QStringLiteral("unknown option \"%1\".").arg(displayPath(argument))
+                    : QStringLiteral("unexpected argument \"%1\".").arg(displayPath(argument)));
         if (!value) {
             if (i + 1 >= arguments.size())
                 return usageError(
@@ -128,13 +114,13 @@ ParsedCommandLine parseCommandLine(const QByteArrayList &arguments)
             const QString port = QString::fromUtf8(*value);
             if (!printablePortNames().contains(port))
                 return usageError(QStringLiteral("there is no port \"%1\"; use %2 (exactly so).")
-                                      .arg(shown(*value), printablePortNames().join(u", ")));
+                                      .arg(displayPath(*value), printablePortNames().join(u", ")));
             request.port = port;
         } else if (option == "--pitch") {
             const auto pitch = pitchFor(*value);
             if (!pitch)
-                return usageError(
-                    QStringLiteral("the pitch \"%1\" is not 15, 12 or 8.").arg(shown(*value)));
+                return usageError(QStringLiteral("the pitch \"%1\" is not 15, 12 or 8.")
+                                      .arg(displayPath(*value)));
             request.pitch = *pitch;
         } else {
             if (value->isEmpty())
@@ -168,7 +154,7 @@ BodyText bodyFromBytes(const QByteArray &bytes)
 BodyText readBody(const QByteArray &source)
 {
     const bool standardInput = source == "-";
-    const QString name = standardInput ? QStringLiteral("standard input") : shown(source);
+    const QString name = standardInput ? QStringLiteral("standard input") : displayPath(source);
     const auto failure = [&](int errnum) {
         return BodyText{std::nullopt,
                         QStringLiteral("cannot read the body from %1: %2.")
