@@ -49,7 +49,6 @@ PortTarget portTarget(const QString &portName)
         return target;
     const ResolvedPath resolved = resolvePath(target.path);
     target.resolved = resolved.path;
-    target.exists = resolved.exists;
     target.error = resolved.error;
     return target;
 }

@@ -18,8 +18,7 @@ struct PortTarget
 {
     QByteArray path;     // as mapped or configured, shown to the user
     QByteArray resolved; // the file the system opens for it: symlinks followed, no "." or ".."
-    bool exists = false;
-    int error = 0; // errno of the step that failed to resolve path; resolved is then empty
+    int error = 0;       // errno of the step that failed to resolve path; resolved is then empty
 };
 PortTarget portTarget(const QString &portName);
 

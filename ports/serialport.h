@@ -50,8 +50,9 @@ private:
     LastError timeoutFailure() const;
     LastError drainOutput();
 
-    std::unique_ptr<QSerialPort> m_port;
+    // The lock outlives the line: declared first, it is released after the line is closed.
     std::unique_ptr<UucpLock> m_lock;
+    std::unique_ptr<QSerialPort> m_port;
     qint16 m_portNumber = 1;
     PortLocation m_location{{}, {}, DeviceKind::SerialLine, {}};
     QString m_openFailure;
