@@ -11,6 +11,7 @@ packages=(
     xvfb xauth openbox xdotool x11-utils xclip imagemagick
     clang-format dpkg-dev lintian appstream desktop-file-utils
     weston qt6-wayland
+    qemu-system-x86 linux-image-amd64 busybox-static cpio
 )
 
 missing=()
