@@ -10,7 +10,7 @@ scripts/build.sh vr2710-demo vr2710-virtual-printer # only what it starts: the w
 
 if [[ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
     echo "run.sh: no display to open the window on; start it from a desktop session" >&2
-    echo "        (or without one: xvfb-run -a ./run.sh)" >&2
+    echo "        (or without one: tests/run-in-xvfb.sh ./run.sh)" >&2
     exit 1
 fi
 

@@ -12,6 +12,6 @@ echo "== Virtual printer"
 build/bench/bench_virtualprinter --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 echo
 echo "== Start-up to window mapped, and idle memory (medians of ${STARTUP_RUNS:-15} runs)"
-XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)} xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
+XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)} tests/run-in-xvfb.sh \
     build/bench/startup_bench "${STARTUP_RUNS:-15}" "$PWD/build/bench/bare_window" \
     "$PWD/build/bench/bare_window_with_label" "$PWD/build/vr2710-demo"

@@ -2,7 +2,7 @@
 // measures the time from process start until its first top-level window is mapped, and its
 // resident memory one second later, when it is idle. Prints medians side by side.
 //
-// Usage: startup_bench RUNS PROGRAM [PROGRAM...]   (run under an X server, e.g. xvfb-run)
+// Usage: startup_bench RUNS PROGRAM [PROGRAM...]   (run under an X server, e.g. tests/run-in-xvfb.sh)
 #include <X11/Xlib.h>
 
 #include <algorithm>
@@ -84,7 +84,7 @@ int main(int argc, char **argv)
     }
     Display *display = XOpenDisplay(nullptr);
     if (!display) {
-        std::fprintf(stderr, "no X display; run under xvfb-run\n");
+        std::fprintf(stderr, "no X display; run under tests/run-in-xvfb.sh\n");
         return 2;
     }
     const int runs = std::max(1, std::atoi(argv[1]));

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 if [[ -z "${VR2710_IN_XVFB:-}" ]]; then
     scripts/install-deps.sh
     scripts/build.sh >/dev/null
-    VR2710_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 800x500x24 -dpi 96" "$0" "$@"
+    VR2710_IN_XVFB=1 exec tests/run-in-xvfb.sh "$0" "$@"
 fi
 work=$(mktemp -d)
 openbox >/dev/null 2>&1 &
