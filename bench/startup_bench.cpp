@@ -2,7 +2,8 @@
 // measures the time from process start until its first top-level window is mapped, and its
 // resident memory one second later, when it is idle. Prints medians side by side.
 //
-// Usage: startup_bench RUNS PROGRAM [PROGRAM...]   (run under an X server, e.g. tests/run-in-xvfb.sh)
+// Usage: startup_bench RUNS PROGRAM [PROGRAM...]   (run under an X server, e.g.
+// tests/run-in-xvfb.sh)
 #include <X11/Xlib.h>
 
 #include <algorithm>
