@@ -29,8 +29,8 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [[ -s "$state/env" ]] || { echo "run.sh: the virtual printer did not get ready" >&2; exit 1; }
-set -a
-# shellcheck disable=SC1091
-. "$state/env"
-set +a
+# Read, never sourced: the file's paths come from $TMPDIR and may hold any character.
+# shellcheck source=scripts/printer-env.sh
+. scripts/printer-env.sh
+load_printer_env "$state/env"
 build/vr2710-demo "$@"

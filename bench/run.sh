@@ -9,7 +9,14 @@ echo "== Printing path"
 build/bench/bench_printing --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 echo
 echo "== Virtual printer"
-build/bench/bench_virtualprinter --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+build/bench/bench_virtualprinter --benchmark_filter='decodeAndRenderPng|pacedReceiptClickToImage' \
+    --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+echo
+echo "== Virtual printer with its window, long runs, once each (about 30 min: a 1 MiB body at"
+echo "   9600 baud takes 18 of them; VR2710_BENCH_PACED_KB and VR2710_BENCH_MEMORY_MB shorten them)"
+XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)} tests/run-in-xvfb.sh \
+    build/bench/bench_virtualprinter \
+    --benchmark_filter='pacedLongBodyWithWindow|unpacedRateWithWindow|residentMemory'
 echo
 echo "== Start-up to window mapped, and idle memory (medians of ${STARTUP_RUNS:-15} runs)"
 XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)} tests/run-in-xvfb.sh \

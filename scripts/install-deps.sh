@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libx11-dev
+    qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libx11-dev zlib1g-dev
     libbenchmark-dev
     fonts-liberation2
     xvfb xauth openbox xdotool x11-utils xclip imagemagick

@@ -1,4 +1,5 @@
 #include "receipt/receiptstream.h"
+#include "virtualprinter/receiptdecoder.h"
 #include "virtualprinter/receiptimage.h"
 #include "virtualprinter/terminalview.h"
 

@@ -6,30 +6,55 @@
 #include "testsupport.h"
 
 #include <QImage>
+#include <QImageReader>
+#include <QTcpServer>
 #include <QtTest>
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
 namespace {
 
+// How to start the printer: its options, whether it shows receipts in the terminal, where its
+// standard output goes, and its environment.
+struct Launch
+{
+    QStringList options;
+    bool quiet = true;
+    int standardOutput = -1; // a descriptor to hand it as standard output; -1: ours to read
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+};
+
 class PrinterProcess
 {
 public:
     explicit PrinterProcess(const QStringList &options)
+        : PrinterProcess(Launch{options})
     {
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(qEnvironmentVariable("VR2710_VIRTUAL_PRINTER"),
-                        QStringList{"--quiet", "--raw", "--output", receiptsFolder(), "--env-file",
-                                    m_folder.filePath("env")} +
-                            options);
+    }
+    explicit PrinterProcess(const Launch &launch)
+    {
+        m_process.setProcessChannelMode(launch.standardOutput < 0 ? QProcess::MergedChannels
+                                                                  : QProcess::SeparateChannels);
+        m_process.setProcessEnvironment(launch.environment);
+        if (launch.standardOutput >= 0)
+            m_process.setChildProcessModifier(
+                [fd = launch.standardOutput] { ::dup2(fd, STDOUT_FILENO); });
+        m_process.start(
+            qEnvironmentVariable("VR2710_VIRTUAL_PRINTER"),
+            QStringList{"--raw", "--output", receiptsFolder(), "--env-file", envFile()} +
+                (launch.quiet ? QStringList{"--quiet"} : QStringList{}) + launch.options);
         QElapsedTimer timer;
         timer.start();
-        while (!QFile::exists(m_folder.filePath("env")) && timer.elapsed() < 10000)
+        while (!QFile::exists(envFile()) && m_process.state() != QProcess::NotRunning &&
+               timer.elapsed() < 10000)
             QTest::qWait(10);
-        QFile env(m_folder.filePath("env"));
+        QFile env(envFile());
         if (env.open(QIODevice::ReadOnly))
             for (const QString &line :
                  QString::fromLocal8Bit(env.readAll()).split('\n', Qt::SkipEmptyParts))
@@ -43,6 +68,7 @@ public:
 
     QString device(const QString &port) const { return m_devices.value("VR2710_" + port); }
     QString receiptsFolder() const { return m_folder.filePath("receipts"); }
+    QString envFile() const { return m_folder.filePath("env"); }
     QStringList images() const
     {
         return QDir(receiptsFolder()).entryList({"*.png"}, QDir::Files, QDir::Name);
@@ -66,11 +92,20 @@ public:
         timer.start();
         while (!m_output.contains(text) && timer.elapsed() < timeoutMs) {
             m_process.waitForReadyRead(50);
-            m_output += m_process.readAll();
+            m_output += m_process.readAllStandardOutput();
+            if (m_process.processChannelMode() == QProcess::SeparateChannels)
+                m_output += m_process.readAllStandardError();
         }
         return m_output.contains(text);
     }
+    QByteArray output() const { return m_output; }
     QProcess &process() { return m_process; }
+    // Ends it as Ctrl+C would; its exit code, or -1 when it took longer than a second.
+    int interrupt()
+    {
+        ::kill(m_process.processId(), SIGINT);
+        return m_process.waitForFinished(1000) ? m_process.exitCode() : -1;
+    }
 
 private:
     QTemporaryDir m_folder;
@@ -101,6 +136,12 @@ private slots:
     void stallMakesTheSenderTimeOut();
     void hangupFailsTheSendersWrites();
     void stopsCleanly();
+    void longReceiptIsCutInTheImageAndWholeInRaw();
+    void standardOutputNeverStopsThePrinter_data();
+    void standardOutputNeverStopsThePrinter();
+    void assignmentsAreSafeForAShell();
+    void startFailureLeavesNothingBehind_data();
+    void startFailureLeavesNothingBehind();
 };
 
 void TestVirtualPrinter::initTestCase()
@@ -208,6 +249,157 @@ void TestVirtualPrinter::stopsCleanly()
     QCOMPARE(printer.process().exitCode(), 0);
     QVERIFY(!QFileInfo::exists(fifo));
     QVERIFY(!QFileInfo::exists(QFileInfo(fifo).path()));
+}
+
+void TestVirtualPrinter::longReceiptIsCutInTheImageAndWholeInRaw()
+{
+    PrinterProcess printer({"--ports", "LPT1", "--no-pacing"});
+    qputenv("VR2710_LPT1", QFile::encodeName(printer.device("LPT1")));
+    QByteArray sent;
+    for (int line = 1; line <= 1500; ++line)
+        sent += QByteArray::number(line) + "\r\n";
+    sent += '\x0c';
+    ParallelPort port;
+    QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
+    QCOMPARE(port.print(sent, false).number, 0);
+    QCOMPARE(port.close().number, 0);
+    QVERIFY(printer.waitForImages(1));
+
+    QCOMPARE(printer.rawBytes(printer.images().first()), sent);
+    QImageReader::setAllocationLimit(512);
+    const QImage image(QDir(printer.receiptsFolder()).filePath(printer.images().first()));
+    // 1000 lines of 1/6 inch at 200 dpi, with 0.25 inch above and 0.35 inch below.
+    QCOMPARE(image.height(), 120 + 33334);
+    // The last of them is the note, drawn in the markers' red.
+    const int noteTop = 50 + 999 * 200 / 6;
+    bool red = false;
+    for (int y = noteTop; y < noteTop + 33 && !red; ++y)
+        for (int x = 0; x < image.width() && !red; ++x)
+            red = qRed(image.pixel(x, y)) > 150 && qGreen(image.pixel(x, y)) < 100;
+    QVERIFY(red);
+}
+
+void TestVirtualPrinter::standardOutputNeverStopsThePrinter_data()
+{
+    QTest::addColumn<bool>("readerGone");
+    QTest::newRow("closed: the reader has gone") << true;
+    QTest::newRow("full: nobody reads") << false;
+}
+
+void TestVirtualPrinter::standardOutputNeverStopsThePrinter()
+{
+    QFETCH(bool, readerGone);
+    int pipe[2];
+    QCOMPARE(::pipe2(pipe, O_CLOEXEC), 0);
+    ::fcntl(pipe[1], F_SETPIPE_SZ, 4096); // full after a receipt or two
+    if (readerGone)
+        ::close(pipe[0]);
+    Launch launch{{"--ports", "LPT1", "--no-pacing"}, false, pipe[1]};
+    PrinterProcess printer(launch);
+    ::close(pipe[1]);
+    qputenv("VR2710_LPT1", QFile::encodeName(printer.device("LPT1")));
+
+    QByteArray receipt;
+    for (int line = 1; line <= 40; ++line)
+        receipt += "1. SODA POP           *1   $3.25\r\n";
+    receipt += '\x0c';
+    ParallelPort port;
+    QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
+    for (int copy = 0; copy < 10; ++copy)
+        QCOMPARE(port.print(receipt, false).number, 0);
+    QCOMPARE(port.close().number, 0);
+    QVERIFY(printer.waitForImages(10));
+
+    const QString fifoFolder = QFileInfo(printer.device("LPT1")).path();
+    QCOMPARE(printer.interrupt(), 0);
+    QVERIFY(!QFileInfo::exists(fifoFolder));
+    const QByteArray errors = printer.process().readAllStandardError();
+    QCOMPARE(errors.count("standard output failed (Broken pipe)"), readerGone ? 1 : 0);
+    if (!readerGone)
+        ::close(pipe[0]);
+}
+
+void TestVirtualPrinter::assignmentsAreSafeForAShell()
+{
+    QTemporaryDir scratch;
+    const QString hostile = scratch.filePath("t;touch INJECTED;x $(touch INJECTED) `touch "
+                                             "INJECTED` it's \"odd\"\nline two");
+    QVERIFY(QDir().mkpath(hostile));
+    Launch launch{{"--ports", "COM1,LPT1"}, true};
+    launch.environment.insert("TMPDIR", hostile);
+    PrinterProcess printer(launch);
+    QVERIFY(printer.waitForOutput("Receipts go to"));
+    const QByteArray output = printer.output();
+    const qsizetype exportAt = output.indexOf("export ");
+    const QByteArray exportLine =
+        output.mid(exportAt, output.indexOf("\nReceipts go to") - exportAt);
+
+    // What each way of reading the assignments makes of VR2710_LPT1.
+    const auto shell = [&](const QString &program, const QString &script, const QStringList &args) {
+        QProcess process;
+        process.setWorkingDirectory(scratch.path());
+        process.start(program, QStringList{"-c", script, "sh"} + args);
+        process.waitForFinished(10000);
+        return process.readAllStandardOutput();
+    };
+    const QString printLpt = QStringLiteral("printf %s \"$VR2710_LPT1\"");
+    const QByteArray sourced = shell("sh", ". \"$1\"; " + printLpt, {printer.envFile()});
+    const QByteArray evaluated = shell("sh", "eval \"$1\"; " + printLpt, {exportLine});
+    const QByteArray read = shell(
+        "bash", ". \"$1\"; load_printer_env \"$2\"; " + printLpt,
+        {qEnvironmentVariable("VR2710_SOURCE_DIR") + "/scripts/printer-env.sh", printer.envFile()});
+
+    QVERIFY2(sourced.startsWith(QFile::encodeName(hostile) + "/vr2710-printer-"), sourced);
+    struct stat status
+    {
+    };
+    QCOMPARE(::stat(sourced.constData(), &status), 0);
+    QVERIFY(S_ISFIFO(status.st_mode));
+    QCOMPARE(evaluated, sourced);
+    QCOMPARE(read, sourced);
+    QVERIFY(QDir(scratch.path()).entryList({"INJECTED"}).isEmpty());
+}
+
+void TestVirtualPrinter::startFailureLeavesNothingBehind_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("a port named twice")
+        << QStringList{"--ports", "COM1,LPT1,LPT1"} << "the port LPT1 is named twice";
+    QTest::newRow("the env file in a missing folder")
+        << QStringList{"--env-file", "@/missing/env"} << "No such file or directory";
+    QTest::newRow("the output folder under a file")
+        << QStringList{"--output", "@/file/receipts"} << "Not a directory";
+    QTest::newRow("the network port taken")
+        << QStringList{"--tcp", "@port"} << "Address already in use";
+    QTest::newRow("a rate beyond its range")
+        << QStringList{"--baud", "2147483648"} << "--baud needs a rate from 50 to 4000000";
+}
+
+void TestVirtualPrinter::startFailureLeavesNothingBehind()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, cause);
+    QTemporaryDir scratch;
+    QTcpServer taken;
+    QVERIFY(taken.listen(QHostAddress::LocalHost));
+    QFile(scratch.filePath("file")).open(QIODevice::WriteOnly);
+    QVERIFY(QDir().mkpath(scratch.filePath("tmp")));
+    for (QString &option : options)
+        option.replace("@port", QString::number(taken.serverPort())).replace("@", scratch.path());
+
+    Launch launch{options};
+    launch.environment.insert("TMPDIR", scratch.filePath("tmp"));
+    // Qt makes a runtime folder in TMPDIR where none is set; not ours to count.
+    launch.environment.insert("XDG_RUNTIME_DIR", scratch.path());
+    PrinterProcess printer(launch);
+    QVERIFY(printer.process().state() == QProcess::NotRunning ||
+            printer.process().waitForFinished(10000));
+    QCOMPARE(printer.process().exitCode(), 2);
+    QVERIFY2(printer.process().readAll().contains(cause.toUtf8()), qPrintable(cause));
+    QCOMPARE(QDir(scratch.filePath("tmp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList());
+    QVERIFY(!QFileInfo::exists(printer.receiptsFolder()));
 }
 
 QTEST_GUILESS_MAIN(TestVirtualPrinter)

@@ -1,49 +1,179 @@
 // vr2710-virtual-printer: stands in for a VR2710 receipt printer on this machine.
+#include "filesupport.h"
 #include "liveview.h"
+#include "terminaloutput.h"
 #include "terminalview.h"
 #include "virtualprinter.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QSaveFile>
+#include <QFile>
 #include <QSocketNotifier>
 
+#include <atomic>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <limits>
 #include <unistd.h>
 
 namespace {
 
+constexpr int UsageOrStartFailure = 2;
+constexpr qint32 MinBaud = 50;
+constexpr qint32 MaxBaud = 4000000;
+// After Ctrl+C or kill, a receipt image still being drawn is given up after this long, so
+// that the program ends within a second whatever it was doing.
+constexpr qint64 StopBudgetNs = 500'000'000;
+
 int signalPipe[2] = {-1, -1};
+std::atomic<qint64> stopRequestedAt{0}; // CLOCK_MONOTONIC nanoseconds, 0: not yet
+
+qint64 monotonicNs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
 
 void onSignal(int)
 {
+    qint64 none = 0;
+    stopRequestedAt.compare_exchange_strong(none, monotonicNs());
     const char byte = 1;
     [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[1], &byte, 1);
 }
 
-void say(const QString &text)
+bool outOfTimeAfterStop()
 {
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
-    std::fflush(stdout);
+    const qint64 at = stopRequestedAt.load();
+    return at != 0 && monotonicNs() - at > StopBudgetNs;
 }
 
-[[noreturn]] void fail(const QString &text)
+void complain(const QString &text)
 {
     std::fputs(qPrintable(QStringLiteral("vr2710-virtual-printer: ") + text + QLatin1Char('\n')),
                stderr);
-    std::exit(2);
 }
 
-qint64 count(const QCommandLineParser &parser, const QCommandLineOption &option, qint64 none)
+// A whole number option within [min, max]; nullopt (after saying why) otherwise. `wanted`
+// says what it needs: "a rate from 50 to 4000000".
+std::optional<qint64> count(const QCommandLineParser &parser, const QCommandLineOption &option,
+                            qint64 min, qint64 max, const QString &wanted)
 {
-    if (!parser.isSet(option))
-        return none;
     bool ok = false;
     const qint64 value = parser.value(option).toLongLong(&ok);
-    if (!ok || value < 0)
-        fail(QStringLiteral("--%1 needs a whole number of 0 or more").arg(option.names().first()));
-    return value;
+    if (ok && value >= min && value <= max)
+        return value;
+    complain(QStringLiteral("--%1 needs %2, not \"%3\"")
+                 .arg(option.names().constFirst(), wanted, parser.value(option)));
+    return std::nullopt;
+}
+
+struct Options
+{
+    const QCommandLineOption ports{
+        QStringLiteral("ports"),
+        QStringLiteral("Ports to offer, comma-separated (default COM1,LPT1)."),
+        QStringLiteral("list"), QStringLiteral("COM1,LPT1")};
+    const QCommandLineOption offline{
+        QStringLiteral("printer-offline"),
+        QStringLiteral("Offer the LPT FIFO with no reader, like a printer that is off.")};
+    const QCommandLineOption tcp{
+        QStringLiteral("tcp"),
+        QStringLiteral("Offer LPT1 as a network printer on [HOST:]PORT instead of a FIFO: each "
+                       "connection is a print job (HOST 127.0.0.1 unless given; PORT 0: any "
+                       "free port)."),
+        QStringLiteral("address")};
+    const QCommandLineOption output{
+        QStringLiteral("output"),
+        QStringLiteral("Folder for the receipt images (default receipts)."),
+        QStringLiteral("folder"), QStringLiteral("receipts")};
+    const QCommandLineOption paper{
+        QStringLiteral("paper-width"),
+        QStringLiteral("Width of the paper roll in mm, 20 to 300 (default 76)."),
+        QStringLiteral("mm"), QStringLiteral("76")};
+    const QCommandLineOption baud{
+        QStringLiteral("baud"),
+        QStringLiteral("Line rate to read at, 10 bits a byte, 50 to 4000000 (default 9600)."),
+        QStringLiteral("rate"), QStringLiteral("9600")};
+    const QCommandLineOption noPacing{QStringLiteral("no-pacing"),
+                                      QStringLiteral("Read as fast as data comes.")};
+    const QCommandLineOption stall{QStringLiteral("stall"),
+                                   QStringLiteral("Stop reading after N bytes."),
+                                   QStringLiteral("N")};
+    const QCommandLineOption hangup{QStringLiteral("hangup-after"),
+                                    QStringLiteral("Close the line after N bytes."),
+                                    QStringLiteral("N")};
+    const QCommandLineOption window{QStringLiteral("window"),
+                                    QStringLiteral("Show the latest receipt live in a window.")};
+    const QCommandLineOption raw{
+        QStringLiteral("raw"),
+        QStringLiteral("Also keep the bytes of each receipt (.bin beside the image).")};
+    const QCommandLineOption quiet{QStringLiteral("quiet"),
+                                   QStringLiteral("Do not show receipts in the terminal.")};
+    const QCommandLineOption envFile{
+        QStringLiteral("env-file"),
+        QStringLiteral("Once ready, write the VR2710_* assignments to this file, quoted for a "
+                       "shell."),
+        QStringLiteral("file")};
+};
+
+// Reads the command line into `options`; false (after saying why) on a bad value.
+bool readOptions(const QCommandLineParser &parser, const Options &given,
+                 VirtualPrinterOptions *options)
+{
+    options->ports =
+        parser.value(given.ports).toUpper().split(QLatin1Char(','), Qt::SkipEmptyParts);
+    options->printerOffline = parser.isSet(given.offline);
+    options->outputFolder = parser.value(given.output);
+    options->keepRawBytes = parser.isSet(given.raw);
+
+    bool ok = false;
+    const double width = parser.value(given.paper).toDouble(&ok);
+    if (!ok || !(width >= PaperSpec::MinRollWidthMm && width <= PaperSpec::MaxRollWidthMm)) {
+        complain(QStringLiteral("--paper-width needs a width in mm from 20 to 300, not \"%1\"")
+                     .arg(parser.value(given.paper)));
+        return false;
+    }
+    options->paper.rollWidthMm = width;
+
+    options->baud = 0;
+    if (!parser.isSet(given.noPacing)) {
+        const auto baud = count(
+            parser, given.baud, MinBaud, MaxBaud,
+            QStringLiteral("a rate from %1 to %2 (or use --no-pacing)").arg(MinBaud).arg(MaxBaud));
+        if (!baud)
+            return false;
+        options->baud = qint32(*baud);
+    }
+    constexpr qint64 anyCount = std::numeric_limits<qint64>::max() / 2;
+    for (const auto &[option, target] : {std::pair{&given.stall, &options->faults.stallAfter},
+                                         std::pair{&given.hangup, &options->faults.hangupAfter}}) {
+        if (!parser.isSet(*option))
+            continue;
+        const auto value =
+            count(parser, *option, 0, anyCount, QStringLiteral("a byte count of 0 or more"));
+        if (!value)
+            return false;
+        *target = *value;
+    }
+    if (parser.isSet(given.tcp)) {
+        QString error;
+        options->tcp = ListenAddress::parse(parser.value(given.tcp), &error);
+        if (!options->tcp) {
+            complain(error);
+            return false;
+        }
+        if (options->printerOffline) {
+            complain(QStringLiteral("--printer-offline is for the LPT FIFO; a network printer "
+                                    "that is off is one that is not running"));
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -63,103 +193,31 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Stands in for a KORiVANT VR2710 receipt printer: offers serial ports as "
-        "pseudo-terminals and LPT1 as a FIFO, and shows each receipt it receives as an image, "
-        "in the terminal and, with --window, live in a window. Runs until interrupted."));
+        "pseudo-terminals, LPT1 as a FIFO or a network printer, and shows each receipt it "
+        "receives as an image, in the terminal and, with --window, live in a window. Runs "
+        "until interrupted."));
     parser.addHelpOption();
-    const QCommandLineOption portsOption(
-        QStringLiteral("ports"),
-        QStringLiteral("Ports to offer, comma-separated (default COM1,LPT1)."),
-        QStringLiteral("list"), QStringLiteral("COM1,LPT1"));
-    const QCommandLineOption offlineOption(
-        QStringLiteral("printer-offline"),
-        QStringLiteral("Offer the LPT FIFO with no reader, like a printer that is off."));
-    const QCommandLineOption outputOption(
-        QStringLiteral("output"),
-        QStringLiteral("Folder for the receipt images (default receipts)."),
-        QStringLiteral("folder"), QStringLiteral("receipts"));
-    const QCommandLineOption paperOption(
-        QStringLiteral("paper-width"),
-        QStringLiteral("Width of the paper roll in mm (default 76)."), QStringLiteral("mm"),
-        QStringLiteral("76"));
-    const QCommandLineOption baudOption(
-        QStringLiteral("baud"),
-        QStringLiteral("Line rate to read at, 10 bits a byte (default 9600)."),
-        QStringLiteral("rate"), QStringLiteral("9600"));
-    const QCommandLineOption noPacingOption(QStringLiteral("no-pacing"),
-                                            QStringLiteral("Read as fast as data comes."));
-    const QCommandLineOption stallOption(QStringLiteral("stall"),
-                                         QStringLiteral("Stop reading after N bytes."),
-                                         QStringLiteral("N"));
-    const QCommandLineOption hangupOption(QStringLiteral("hangup-after"),
-                                          QStringLiteral("Close the line after N bytes."),
-                                          QStringLiteral("N"));
-    const QCommandLineOption windowOption(
-        QStringLiteral("window"), QStringLiteral("Show the latest receipt live in a window."));
-    const QCommandLineOption rawOption(
-        QStringLiteral("raw"),
-        QStringLiteral("Also keep the bytes of each receipt (.bin beside the image)."));
-    const QCommandLineOption quietOption(QStringLiteral("quiet"),
-                                         QStringLiteral("Do not show receipts in the terminal."));
-    const QCommandLineOption envFileOption(
-        QStringLiteral("env-file"),
-        QStringLiteral("Once ready, write the VR2710_* assignments to this file."),
-        QStringLiteral("file"));
-    parser.addOptions({portsOption, offlineOption, outputOption, paperOption, baudOption,
-                       noPacingOption, stallOption, hangupOption, windowOption, rawOption,
-                       quietOption, envFileOption});
+    const Options given;
+    parser.addOptions({given.ports, given.offline, given.tcp, given.output, given.paper, given.baud,
+                       given.noPacing, given.stall, given.hangup, given.window, given.raw,
+                       given.quiet, given.envFile});
     parser.process(app);
 
     VirtualPrinterOptions options;
-    options.ports = parser.value(portsOption).toUpper().split(QLatin1Char(','), Qt::SkipEmptyParts);
-    options.printerOffline = parser.isSet(offlineOption);
-    options.outputFolder = parser.value(outputOption);
-    options.keepRawBytes = parser.isSet(rawOption);
-    bool ok = false;
-    options.paper.rollWidthMm = parser.value(paperOption).toDouble(&ok);
-    if (!ok || options.paper.rollWidthMm < 20 || options.paper.rollWidthMm > 300)
-        fail(QStringLiteral("--paper-width needs a width in mm from 20 to 300"));
-    options.baud = parser.isSet(noPacingOption) ? 0 : qint32(count(parser, baudOption, 9600));
-    if (!parser.isSet(noPacingOption) && options.baud == 0)
-        fail(QStringLiteral("--baud needs a rate above 0 (or use --no-pacing)"));
-    options.faults.stallAfter = count(parser, stallOption, -1);
-    options.faults.hangupAfter = count(parser, hangupOption, -1);
-
+    if (!readOptions(parser, given, &options))
+        return UsageOrStartFailure;
     const CodePageChoice codePage = CodePage::fromEnvironment();
-    if (!codePage.page)
-        fail(codePage.error);
-
-    VirtualPrinter printer(options, *codePage.page);
-    QString error;
-    if (!printer.start(&error))
-        fail(error);
-
-    const bool showInTerminal = !parser.isSet(quietOption);
-    const bool ansi =
-        ::isatty(STDOUT_FILENO) && qEnvironmentVariable("TERM") != QLatin1String("dumb");
-    std::unique_ptr<LiveView> view;
-    if (parser.isSet(windowOption)) {
-        view = std::make_unique<LiveView>(options.paper);
-        view->QWidget::show();
-        QObject::connect(&printer, &VirtualPrinter::progress, view.get(), &LiveView::show);
+    if (!codePage.page) {
+        complain(codePage.error);
+        return UsageOrStartFailure;
     }
-    QObject::connect(&printer, &VirtualPrinter::notice, &app,
-                     [](const QString &text) { say(text); });
-    QObject::connect(&printer, &VirtualPrinter::printed, &app,
-                     [&](const QString &port, const PrintedReceipt &receipt, const QString &path) {
-                         if (view)
-                             view->show(port, receipt);
-                         if (showInTerminal)
-                             say(terminalView(receipt, options.paper, ansi));
-                         if (!path.isEmpty())
-                             say(QStringLiteral("%1: receipt of %2 bytes saved as %3")
-                                     .arg(port)
-                                     .arg(receipt.bytes.size())
-                                     .arg(path));
-                     });
 
-    // Ctrl+C and kill end the run cleanly: pending output is printed, the FIFO removed.
-    if (::pipe(signalPipe) != 0)
-        fail(QStringLiteral("cannot create a pipe"));
+    // Ctrl+C and kill end the run cleanly: pending receipts are saved, what was made removed.
+    // A reader of standard output that goes away must not end the printer.
+    if (::pipe2(signalPipe, O_CLOEXEC) != 0) {
+        complain(QStringLiteral("cannot create a pipe: ") + systemErrorText(errno));
+        return UsageOrStartFailure;
+    }
     QSocketNotifier onStop(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&onStop, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
     struct sigaction action
@@ -169,25 +227,60 @@ int main(int argc, char *argv[])
     sigemptyset(&action.sa_mask);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(signal, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    // From here on every way out returns from main, so that what was made is removed.
+    VirtualPrinter printer(options, *codePage.page);
+    printer.archive().setGiveUp(outOfTimeAfterStop);
+    QString error;
+    if (!printer.start(&error)) {
+        complain(error);
+        return UsageOrStartFailure;
+    }
+    if (parser.isSet(given.envFile)) {
+        const QString path = parser.value(given.envFile);
+        const int failure =
+            replaceFile(QFile::encodeName(path), printer.assignments().join('\n') + '\n');
+        if (failure) {
+            complain(QStringLiteral("cannot write %1: %2").arg(path, systemErrorText(failure)));
+            return UsageOrStartFailure;
+        }
+    }
+    printer.setReady();
+
+    TerminalOutput out(STDOUT_FILENO);
+    const auto say = [&out](const QString &text) { out.write(text.toLocal8Bit() + '\n'); };
+    const bool showInTerminal = !parser.isSet(given.quiet);
+    const bool ansi =
+        ::isatty(STDOUT_FILENO) && qEnvironmentVariable("TERM") != QLatin1String("dumb");
+    std::unique_ptr<LiveView> view;
+    if (parser.isSet(given.window)) {
+        view = std::make_unique<LiveView>(options.paper);
+        view->QWidget::show();
+        QObject::connect(&printer, &VirtualPrinter::paperFed, view.get(), &LiveView::follow);
+    }
+    QObject::connect(&printer, &VirtualPrinter::notice, &app, say);
+    QObject::connect(&printer, &VirtualPrinter::printed, &app,
+                     [&](const QString &port, const PrintedReceipt &receipt, const QString &path) {
+                         if (showInTerminal)
+                             say(terminalView(receipt, options.paper, ansi));
+                         if (!path.isEmpty())
+                             say(QStringLiteral("%1: receipt of %2 bytes saved as %3")
+                                     .arg(port)
+                                     .arg(receipt.byteCount)
+                                     .arg(path));
+                     });
 
     say(QStringLiteral("VR2710 virtual printer ready (%1).")
             .arg(options.baud > 0 ? QStringLiteral("reading at %1 baud").arg(options.baud)
                                   : QStringLiteral("unpaced")));
     for (const OfferedInput &input : printer.offered())
         say(QStringLiteral("  %1: %2%3")
-                .arg(input.portName, input.path,
-                     input.readFd < 0 ? QStringLiteral(" (offline: nobody reads)") : QString()));
+                .arg(input.portName, QFile::decodeName(input.device),
+                     input.offline ? QStringLiteral(" (offline: nobody reads)") : QString()));
     say(QStringLiteral("Use it with:"));
-    say(printer.exportLine());
+    out.write(printer.exportLine() + '\n');
     say(QStringLiteral("Receipts go to %1/. Press Ctrl+C to stop.").arg(options.outputFolder));
-    if (parser.isSet(envFileOption)) {
-        QSaveFile envFile(parser.value(envFileOption));
-        const QByteArray lines =
-            (printer.assignments().join(QLatin1Char('\n')) + QLatin1Char('\n')).toLocal8Bit();
-        if (!envFile.open(QIODevice::WriteOnly) || envFile.write(lines) != lines.size() ||
-            !envFile.commit())
-            fail(QStringLiteral("cannot write %1").arg(envFile.fileName()));
-    }
 
     const int status = app.exec();
     printer.finishPending();

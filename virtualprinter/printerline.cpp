@@ -12,13 +12,14 @@ constexpr qint64 UnpacedChunk = 65536;
 } // namespace
 
 PrinterLine::PrinterLine(const QString &name, int fd, int keepOpen, qint32 baud, LineFaults faults,
-                         QObject *parent)
+                         AtEnd atEnd, QObject *parent)
     : QObject(parent)
     , m_name(name)
     , m_fd(fd)
     , m_keepOpen(keepOpen)
     , m_bytesPerMs(baud > 0 ? baud / 10.0 / 1000.0 : 0)
     , m_faults(faults)
+    , m_atEnd(atEnd)
     , m_notifier(fd, QSocketNotifier::Read)
 {
     m_clock.start();
@@ -65,6 +66,11 @@ void PrinterLine::readAvailable()
     if (got <= 0) {
         if (got < 0 && (errno == EAGAIN || errno == EINTR))
             return;
+        if (m_atEnd == AtEnd::EndJob) {
+            closeLine();
+            emit ended();
+            return;
+        }
         // Nobody holds the other end any more and nothing is left; wait for the next sender.
         m_notifier.setEnabled(false);
         m_paceTimer.start(50);

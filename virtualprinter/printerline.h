@@ -13,26 +13,32 @@ struct LineFaults
     qint64 hangupAfter = -1; // close the line after this many bytes (-1: never)
 };
 
-// One input of the virtual printer: reads a descriptor (a pseudo-terminal's master or a FIFO)
-// at the line's rate, 10 bits a byte, or as fast as it can when unpaced.
+// One input of the virtual printer: reads a descriptor (a pseudo-terminal's master, a FIFO or
+// a network connection) at the line's rate, 10 bits a byte, or as fast as it can when unpaced.
 class PrinterLine : public QObject
 {
     Q_OBJECT
 
 public:
+    // What the end of the sender's data means: the line waits for the next sender (a
+    // pseudo-terminal or FIFO, which outlive their senders) or the job is over (a connection).
+    enum class AtEnd { WaitForNextSender, EndJob };
+
     // Takes ownership of the descriptors: `fd` is read, `keepOpen` (or -1) is only held, so
     // the line stays up while senders come and go.
     PrinterLine(const QString &name, int fd, int keepOpen, qint32 baud, LineFaults faults,
-                QObject *parent = nullptr);
+                AtEnd atEnd = AtEnd::WaitForNextSender, QObject *parent = nullptr);
     ~PrinterLine() override;
 
     QString name() const { return m_name; }
+    bool endsJobs() const { return m_atEnd == AtEnd::EndJob; }
     qint64 bytesRead() const { return m_bytesRead; }
 
 signals:
     void received(const QByteArray &bytes);
     void stalled(); // the stall fault took effect
     void hungUp();  // the hang-up fault closed the line
+    void ended();   // AtEnd::EndJob: the sender closed its end (or it broke); the line is closed
 
 private:
     void readAvailable();
@@ -46,6 +52,7 @@ private:
     int m_keepOpen;
     double m_bytesPerMs; // 0: unpaced
     LineFaults m_faults;
+    AtEnd m_atEnd;
     QSocketNotifier m_notifier;
     QTimer m_paceTimer;
     QElapsedTimer m_clock;

@@ -13,23 +13,44 @@ enum : unsigned char {
     Del = 0x7f,
 };
 
-QString hex(unsigned char byte)
+// Marker labels for every byte, made once: a marker per input byte must not cost an
+// allocation each.
+struct MarkerLabels
 {
-    return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+    std::array<QString, 256> hex;
+    std::array<QString, 256> escape;
+    std::array<QString, 256> escapeDash;
+
+    MarkerLabels()
+    {
+        for (int byte = 0; byte < 256; ++byte) {
+            hex[byte] = QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+            escape[byte] = QStringLiteral("ESC ") + hex[byte];
+            escapeDash[byte] = QStringLiteral("ESC 2D ") + hex[byte];
+        }
+    }
+};
+
+const MarkerLabels &labels()
+{
+    static const MarkerLabels made;
+    return made;
 }
 
 } // namespace
 
-ReceiptDecoder::ReceiptDecoder(CodePage codePage)
-    : m_codePage(std::move(codePage))
+ReceiptDecoder::ReceiptDecoder(CodePage codePage, PaperSpec paper)
+    : m_paper(paper)
 {
+    for (int byte = 0; byte < 256; ++byte)
+        m_characters[byte] = QString(codePage.decode(static_cast<unsigned char>(byte)));
 }
 
 QList<PrintedReceipt> ReceiptDecoder::feed(const QByteArray &bytes)
 {
     QList<PrintedReceipt> completed;
     for (const char byte : bytes) {
-        m_receipt.bytes.append(byte);
+        ++m_receipt.byteCount;
         decode(static_cast<unsigned char>(byte), completed);
     }
     return completed;
@@ -54,7 +75,7 @@ void ReceiptDecoder::decode(unsigned char byte, QList<PrintedReceipt> &completed
             m_state = State::EscapeDash;
             return;
         default:
-            putMarker(QStringLiteral("ESC ") + hex(byte));
+            putMarker(labels().escape[byte]);
             return;
         }
     case State::EscapeDash:
@@ -64,7 +85,7 @@ void ReceiptDecoder::decode(unsigned char byte, QList<PrintedReceipt> &completed
         else if (byte == '0' || byte == 0x00)
             m_style.underline = false;
         else
-            putMarker(QStringLiteral("ESC 2D ") + hex(byte));
+            putMarker(labels().escapeDash[byte]);
         return;
     case State::Text:
         break;
@@ -95,23 +116,31 @@ void ReceiptDecoder::decode(unsigned char byte, QList<PrintedReceipt> &completed
         m_receipt.cut = true;
         completed.append(std::move(m_receipt));
         m_receipt = {};
+        if (m_observer)
+            m_observer->receiptEnded(true);
         return;
     default:
         if (byte < 0x20 || byte == Del)
-            putMarker(hex(byte));
+            putMarker(labels().hex[byte]);
         else
-            put({PrintedCell::Kind::Character, QString(m_codePage.decode(byte)), m_style});
+            put({PrintedCell::Kind::Character, m_characters[byte], m_style});
         return;
     }
 }
 
-void ReceiptDecoder::put(PrintedCell cell)
+void ReceiptDecoder::put(const PrintedCell &cell)
 {
-    // After a CR the printer prints over what the line already holds.
-    if (m_column < m_line.cells.size())
-        m_line.cells[m_column] = std::move(cell);
-    else
-        m_line.cells.append(std::move(cell));
+    const double width = cellWidthInch(cell);
+    if (m_column < m_line.cells.size()) {
+        // After a CR the printer prints over what the line already holds.
+        m_lineWidth += width - cellWidthInch(m_line.cells[m_column]);
+        m_line.cells[m_column] = cell;
+    } else {
+        if (!m_line.cells.isEmpty() && !fitsOnLine(m_lineWidth, width, m_paper))
+            feedLine(); // the line buffer is full: it prints, and this starts the next line
+        m_line.cells.append(cell);
+        m_lineWidth += width;
+    }
     ++m_column;
 }
 
@@ -120,20 +149,23 @@ void ReceiptDecoder::putMarker(const QString &label)
     put({PrintedCell::Kind::Marker, label, m_style});
 }
 
-void ReceiptDecoder::endLine()
+void ReceiptDecoder::feedLine()
 {
-    m_receipt.lines.append(std::move(m_line));
+    if (m_observer)
+        m_observer->lineFed(m_line);
+    if (m_receipt.lines.size() < PrintedReceipt::MaxKeptLines)
+        m_receipt.lines.append(std::move(m_line));
+    else
+        ++m_receipt.linesLeftOut;
     m_line = {};
+    m_lineWidth = 0;
     m_column = 0;
-    m_style.doubleWidth = false; // double width lasts one line at most
 }
 
-PrintedReceipt ReceiptDecoder::current() const
+void ReceiptDecoder::endLine()
 {
-    PrintedReceipt receipt = m_receipt;
-    if (!m_line.cells.isEmpty())
-        receipt.lines.append(m_line);
-    return receipt;
+    feedLine();
+    m_style.doubleWidth = false; // double width lasts one line at most
 }
 
 std::optional<PrintedReceipt> ReceiptDecoder::finish()
@@ -149,5 +181,7 @@ std::optional<PrintedReceipt> ReceiptDecoder::finish()
         endLine();
     PrintedReceipt receipt = std::move(m_receipt);
     m_receipt = {};
+    if (m_observer)
+        m_observer->receiptEnded(false);
     return receipt;
 }

@@ -1,13 +1,16 @@
 #include "receiptimage.h"
 
+#include "pngstreamwriter.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cerrno>
+
 namespace {
 
-constexpr double TopMarginInch = 0.25;
-constexpr double BottomMarginInch = 0.35;
+constexpr int BandRows = 512; // image rows painted at a time when writing a PNG
 const QColor Ink(20, 20, 30);
 const QColor MarkerInk(200, 40, 40);
 
@@ -44,7 +47,7 @@ void drawCharacter(QPainter &painter, const PlacedCell &placed, double left, dou
 
 void drawMarker(QPainter &painter, const PlacedCell &placed, double left, double top)
 {
-    const double lineHeight = PaperSpec::LineHeightInch * ReceiptImage::DotsPerInch;
+    const double lineHeight = ReceiptImage::lineHeight();
     const QRectF box(left + 1, top + lineHeight * 0.18,
                      placed.width * ReceiptImage::DotsPerInch - 2, lineHeight * 0.55);
     painter.save();
@@ -67,44 +70,96 @@ void drawCutMark(QPainter &painter, double y, int width)
 
 } // namespace
 
-QImage ReceiptImage::render(const PrintedReceipt &receipt) const
+PlacedLine ReceiptImage::noteLine(const QString &text)
 {
-    QList<PlacedLine> lines = layOut(receipt, m_paper);
-    if (lines.size() > MaxLines) {
-        const qsizetype leftOut = lines.size() - (MaxLines - 1);
-        lines.resize(MaxLines - 1);
-        PrintedCell note{
-            PrintedCell::Kind::Marker, QStringLiteral("%1 more lines not drawn").arg(leftOut), {}};
-        lines.append(PlacedLine{{PlacedCell{note, 0, cellWidthInch(note)}}});
-    }
-    const double lineHeight = PaperSpec::LineHeightInch * DotsPerInch;
-    const int width = pixels(m_paper.rollWidthInch());
-    const int height = pixels(TopMarginInch + BottomMarginInch) + qCeil(lines.size() * lineHeight);
+    const PrintedCell note{PrintedCell::Kind::Marker, text, {}};
+    return PlacedLine{{PlacedCell{note, 0, cellWidthInch(note)}}};
+}
 
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
+ReceiptImage::Sheet ReceiptImage::sheetFor(const PrintedReceipt &receipt) const
+{
+    Sheet sheet;
+    sheet.lines = layOut(receipt, m_paper);
+    const qsizetype printed = sheet.lines.size() + receipt.linesLeftOut;
+    if (printed > MaxLines) {
+        sheet.lines.resize(MaxLines - 1);
+        sheet.lines.append(
+            noteLine(QStringLiteral("%1 more lines not drawn").arg(printed - (MaxLines - 1))));
+    }
+    sheet.height =
+        pixels(TopMarginInch + BottomMarginInch) + qCeil(sheet.lines.size() * lineHeight());
+    sheet.cut = receipt.cut;
+    return sheet;
+}
+
+void ReceiptImage::preparePainter(QPainter &painter)
+{
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    const QFont font = printerFont();
-    const QFontMetricsF metrics(font);
-    painter.setFont(font);
+    painter.setFont(printerFont());
     painter.setPen(Ink);
+}
 
+void ReceiptImage::paintLine(QPainter &painter, const PlacedLine &line, double top) const
+{
+    const QFontMetricsF metrics(painter.font());
     const double left = m_paper.leftMarginInch() * DotsPerInch;
-    double top = TopMarginInch * DotsPerInch;
-    for (const PlacedLine &line : lines) {
-        const double baseline = top + lineHeight * 0.78;
-        for (const PlacedCell &placed : line.cells) {
-            const double x = left + placed.x * DotsPerInch;
-            if (placed.cell.isMarker())
-                drawMarker(painter, placed, x, top);
-            else
-                drawCharacter(painter, placed, x, baseline, metrics);
-        }
-        top += lineHeight;
+    const double baseline = top + lineHeight() * 0.78;
+    for (const PlacedCell &placed : line.cells) {
+        const double x = left + placed.x * DotsPerInch;
+        if (placed.cell.isMarker())
+            drawMarker(painter, placed, x, top);
+        else
+            drawCharacter(painter, placed, x, baseline, metrics);
     }
-    if (receipt.cut)
-        drawCutMark(painter, height - pixels(BottomMarginInch) / 2.0, width);
+}
+
+void ReceiptImage::paintCutMark(QPainter &painter, double y) const
+{
+    drawCutMark(painter, y, width());
+}
+
+void ReceiptImage::paintRows(QImage &band, const Sheet &sheet, int top) const
+{
+    band.fill(Qt::white);
+    QPainter painter(&band);
+    preparePainter(painter);
+    painter.translate(0, -top);
+    const double firstTop = TopMarginInch * DotsPerInch;
+    // One line more on either side: a glyph's edge may reach into the next line's rows.
+    const qsizetype first = qMax<qsizetype>(0, qFloor((top - firstTop) / lineHeight()) - 1);
+    const qsizetype last = qMin<qsizetype>(sheet.lines.size() - 1,
+                                           qCeil((top + band.height() - firstTop) / lineHeight()));
+    for (qsizetype i = first; i <= last; ++i)
+        paintLine(painter, sheet.lines.at(i), firstTop + i * lineHeight());
+    if (sheet.cut)
+        paintCutMark(painter, sheet.height - pixels(BottomMarginInch) / 2.0);
+}
+
+QImage ReceiptImage::render(const PrintedReceipt &receipt) const
+{
+    const Sheet sheet = sheetFor(receipt);
+    QImage image(width(), sheet.height, QImage::Format_RGB32);
+    paintRows(image, sheet, 0);
     return image;
+}
+
+bool ReceiptImage::writePng(const PrintedReceipt &receipt, int fd,
+                            const std::function<bool()> &giveUp, int *error) const
+{
+    const Sheet sheet = sheetFor(receipt);
+    PngStreamWriter png(fd, QSize(width(), sheet.height), DotsPerInch);
+    QImage band(width(), BandRows, QImage::Format_RGB32);
+    for (int top = 0; top < sheet.height && png.error() == 0; top += BandRows) {
+        if (giveUp && giveUp()) {
+            *error = ECANCELED;
+            return false;
+        }
+        paintRows(band, sheet, top);
+        png.append(band);
+    }
+    if (png.finish())
+        return true;
+    *error = png.error();
+    return false;
 }

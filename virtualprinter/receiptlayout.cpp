@@ -12,23 +12,26 @@ double cellWidthInch(const PrintedCell &cell)
     return (cell.style.doubleWidth ? 2.0 : 1.0) / cell.style.cpi;
 }
 
+QList<PlacedLine> layOutLine(const PrintedLine &line, const PaperSpec &paper)
+{
+    QList<PlacedLine> placed;
+    PlacedLine current;
+    for (const PrintedCell &cell : line.cells) {
+        const double width = cellWidthInch(cell);
+        if (!current.cells.isEmpty() && !fitsOnLine(current.width(), width, paper)) {
+            placed.append(std::move(current));
+            current = {};
+        }
+        current.cells.append({cell, current.width(), width});
+    }
+    placed.append(std::move(current));
+    return placed;
+}
+
 QList<PlacedLine> layOut(const PrintedReceipt &receipt, const PaperSpec &paper)
 {
-    // A hair of tolerance, so that a line exactly as wide as the paper is not broken by
-    // rounding in the sum of its widths.
-    const double limit = paper.printWidthInch() + 1e-9;
     QList<PlacedLine> placed;
-    for (const PrintedLine &line : receipt.lines) {
-        PlacedLine current;
-        for (const PrintedCell &cell : line.cells) {
-            const double width = cellWidthInch(cell);
-            if (!current.cells.isEmpty() && current.width() + width > limit) {
-                placed.append(std::move(current));
-                current = {};
-            }
-            current.cells.append({cell, current.width(), width});
-        }
-        placed.append(std::move(current));
-    }
+    for (const PrintedLine &line : receipt.lines)
+        placed += layOutLine(line, paper);
     return placed;
 }

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "receiptdecoder.h"
+#include "printedreceipt.h"
 
 // The paper: roll width and the printable width on it, in inches, and the line spacing.
 struct PaperSpec
 {
     static constexpr double DefaultRollWidthMm = 76.0;
     static constexpr double SideMarginMm = 2.0;
+    static constexpr double MinRollWidthMm = 20.0;
+    static constexpr double MaxRollWidthMm = 300.0;
 
     double rollWidthMm = DefaultRollWidthMm;
 
@@ -34,6 +36,16 @@ struct PlacedLine
 // width of its small label.
 double cellWidthInch(const PrintedCell &cell);
 
-// Places the receipt's cells on the paper. A line wider than the print area continues on the
-// next line, as the printer does when its line buffer is full.
+// Whether a cell of `width` still fits after `used` inches of the print area. A hair of
+// tolerance, so that a line exactly as wide as the paper is not broken by rounding.
+inline bool fitsOnLine(double used, double width, const PaperSpec &paper)
+{
+    return used + width <= paper.printWidthInch() + 1e-9;
+}
+
+// Places one line's cells on the paper. A line wider than the print area (a wide character
+// printed over a narrow one) continues on the next line, as the printer's line buffer does.
+QList<PlacedLine> layOutLine(const PrintedLine &line, const PaperSpec &paper);
+
+// Places every kept line of the receipt.
 QList<PlacedLine> layOut(const PrintedReceipt &receipt, const PaperSpec &paper);

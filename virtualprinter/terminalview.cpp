@@ -48,6 +48,9 @@ QString terminalView(const PrintedReceipt &receipt, const PaperSpec &paper, bool
             out += underline + QLatin1Char('\n');
         }
     }
+    if (receipt.linesLeftOut > 0)
+        out += QStringLiteral("(%1 more lines not shown; --raw keeps every byte)\n")
+                   .arg(receipt.linesLeftOut);
     out += receipt.cut ? QStringLiteral("- - - - - - - - - - - - - - - - (cut)\n")
                        : QStringLiteral("(no form feed: the receipt was not cut)\n");
     return out;

@@ -1,103 +1,252 @@
 #include "virtualprinter.h"
 
-#include <QDir>
-#include <QFile>
 #include <QMetaMethod>
+#include <QRegularExpression>
 
-VirtualPrinter::VirtualPrinter(VirtualPrinterOptions options, CodePage codePage, QObject *parent)
+#include <unistd.h>
+
+// One port of the printer: its line (for a network port, the current job's connection), the
+// decoder, the raw bytes of the receipt under way, and what a live view has yet to be told.
+class VirtualPrinter::PortInput : public PaperObserver
+{
+public:
+    PortInput(const QString &port, const CodePage &codePage, const PaperSpec &paper,
+              std::unique_ptr<RawSpool> spool)
+        : name(port)
+        , decoder(codePage, paper)
+        , spool(std::move(spool))
+    {
+        decoder.setObserver(this);
+    }
+
+    void lineFed(const PrintedLine &line) override
+    {
+        if (!followed)
+            return;
+        if (feed.ended) // a receipt ended and the next one began in the same piece
+            feed = nextFeed(true);
+        if (feed.lines.size() == PrintedReceipt::MaxKeptLines) {
+            feed.lines.removeFirst();
+            ++feed.linesSkipped;
+        }
+        feed.lines.append(line);
+    }
+    void receiptEnded(bool cut) override
+    {
+        feed.ended = true;
+        feed.cut = cut;
+    }
+    // What the view has not seen yet; the next report starts a new receipt if this one ended.
+    PaperFeed takeFeed()
+    {
+        PaperFeed taken = std::move(feed);
+        feed = nextFeed(taken.ended);
+        return taken;
+    }
+    static PaperFeed nextFeed(bool newReceipt)
+    {
+        PaperFeed next;
+        next.newReceipt = newReceipt;
+        return next;
+    }
+
+    QString name;
+    std::unique_ptr<PrinterLine> line;
+    ReceiptDecoder decoder;
+    std::unique_ptr<RawSpool> spool;
+    PaperFeed feed;
+    bool followed = false; // a live view listens: collect the lines for it
+};
+
+VirtualPrinter::VirtualPrinter(VirtualPrinterOptions options, const CodePage &codePage,
+                               QObject *parent)
     : QObject(parent)
     , m_options(std::move(options))
-    , m_codePage(std::move(codePage))
+    , m_codePage(codePage)
     , m_archive(m_options.outputFolder, m_options.paper, m_options.keepRawBytes)
-    , m_fifoFolder(QDir::temp().filePath(QStringLiteral("vr2710-printer-XXXXXX")))
 {
 }
 
 VirtualPrinter::~VirtualPrinter()
 {
     m_inputs.clear(); // close the lines before the FIFO folder goes
+    m_listener.reset();
+    if (!m_ready)
+        m_archive.removeCreatedFolders();
 }
 
-bool VirtualPrinter::start(QString *error)
+bool VirtualPrinter::checkPorts(QString *error) const
 {
-    if (!m_archive.prepare(error))
-        return false;
+    static const QRegularExpression portName(QStringLiteral("^(COM|LPT)[1-9][0-9]{0,3}$"));
+    QStringList seen;
     for (const QString &port : m_options.ports) {
-        std::optional<OfferedInput> input;
-        if (port.startsWith(QLatin1String("COM"))) {
-            input = offerPseudoTerminal(port, error);
-        } else if (port.startsWith(QLatin1String("LPT"))) {
-            if (!m_fifoFolder.isValid()) {
-                *error = QStringLiteral("cannot create a folder for the printer FIFO: ") +
-                         m_fifoFolder.errorString();
-                return false;
-            }
-            input = offerPrinterFifo(port, m_fifoFolder.filePath(port.toLower()),
-                                     m_options.printerOffline, error);
-        } else {
+        if (!portName.match(port).hasMatch()) {
             *error = QStringLiteral("unknown port \"%1\": use COM1, COM2, ... or LPT1").arg(port);
             return false;
         }
-        if (!input)
+        if (seen.contains(port)) {
+            *error = QStringLiteral("the port %1 is named twice in --ports").arg(port);
             return false;
-        m_offered.append(*input);
-        if (input->readFd < 0)
-            continue; // offline: nobody reads
-        auto entry = std::make_unique<Input>(
-            Input{std::make_unique<PrinterLine>(port, input->readFd, input->keepOpenFd,
-                                                m_options.baud, m_options.faults),
-                  ReceiptDecoder(m_codePage)});
-        Input *raw = entry.get();
-        connect(raw->line.get(), &PrinterLine::received, this,
-                [this, raw](const QByteArray &bytes) { handle(*raw, bytes); });
-        connect(raw->line.get(), &PrinterLine::stalled, this, [this, port, raw] {
-            emit notice(QStringLiteral("%1: stopped reading after %2 bytes (--stall)")
-                            .arg(port)
-                            .arg(raw->line->bytesRead()));
-        });
-        connect(raw->line.get(), &PrinterLine::hungUp, this, [this, port, raw] {
-            emit notice(QStringLiteral("%1: hung up after %2 bytes (--hangup-after)")
-                            .arg(port)
-                            .arg(raw->line->bytesRead()));
-            if (auto pending = raw->decoder.finish())
-                keep(port, *pending);
-        });
-        m_inputs.push_back(std::move(entry));
+        }
+        seen << port;
     }
     return true;
 }
 
-QStringList VirtualPrinter::assignments() const
+bool VirtualPrinter::start(QString *error)
 {
-    QStringList assignments;
+    if (!checkPorts(error) || !m_archive.prepare(error))
+        return false;
+    for (const QString &port : m_options.ports) {
+        // With --tcp, LPT1 is the network printer.
+        if (!(m_options.tcp && port == QLatin1String("LPT1")) && !offer(port, error))
+            return false;
+    }
+    return !m_options.tcp || offerNetwork(error);
+}
+
+bool VirtualPrinter::offer(const QString &port, QString *error)
+{
+    const std::optional<OfferedInput> input =
+        port.startsWith(QLatin1String("COM"))
+            ? offerPseudoTerminal(port, error)
+            : offerPrinterFifo(port, m_fifoFolder, m_options.printerOffline, error);
+    if (!input)
+        return false;
+    m_offered.append(*input);
+    if (input->offline)
+        return true; // nobody reads
+    m_inputs.push_back(
+        std::make_unique<PortInput>(port, m_codePage, m_options.paper, m_archive.newSpool()));
+    follow(*m_inputs.back(), std::make_unique<PrinterLine>(port, input->readFd, input->keepOpenFd,
+                                                           m_options.baud, m_options.faults));
+    return true;
+}
+
+bool VirtualPrinter::offerNetwork(QString *error)
+{
+    const QString port = QStringLiteral("LPT1");
+    m_listener = JobListener::listen(*m_options.tcp, error);
+    if (!m_listener)
+        return false;
+    m_offered.append(OfferedInput{port, m_listener->url()});
+    m_inputs.push_back(
+        std::make_unique<PortInput>(port, m_codePage, m_options.paper, m_archive.newSpool()));
+    PortInput *input = m_inputs.back().get();
+    connect(m_listener.get(), &JobListener::jobArrived, this, [this, input](int fd) {
+        follow(*input, std::make_unique<PrinterLine>(input->name, fd, -1, m_options.baud,
+                                                     m_options.faults, PrinterLine::AtEnd::EndJob));
+    });
+    return true;
+}
+
+void VirtualPrinter::follow(PortInput &input, std::unique_ptr<PrinterLine> line)
+{
+    PrinterLine *raw = line.get();
+    input.line = std::move(line);
+    PortInput *in = &input;
+    connect(raw, &PrinterLine::received, this,
+            [this, in](const QByteArray &bytes) { handle(*in, bytes); });
+    connect(raw, &PrinterLine::stalled, this, [this, in, raw] {
+        emit notice(QStringLiteral("%1: stopped reading after %2 bytes (--stall)")
+                        .arg(in->name)
+                        .arg(raw->bytesRead()));
+    });
+    connect(raw, &PrinterLine::hungUp, this, [this, in, raw] {
+        emit notice(QStringLiteral("%1: hung up after %2 bytes (--hangup-after)")
+                        .arg(in->name)
+                        .arg(raw->bytesRead()));
+        if (raw->endsJobs())
+            endJob(*in);
+        else
+            finish(*in);
+    });
+    connect(raw, &PrinterLine::ended, this, [this, in] { endJob(*in); });
+}
+
+void VirtualPrinter::endJob(PortInput &input)
+{
+    finish(input);
+    input.line.release()->deleteLater(); // it is still sending the signal that got us here
+    m_listener->resume();
+}
+
+QByteArrayList VirtualPrinter::assignments() const
+{
+    QByteArrayList assignments;
     for (const OfferedInput &input : m_offered)
-        assignments << QStringLiteral("VR2710_%1=%2").arg(input.portName, input.path);
+        assignments << "VR2710_" + input.portName.toLatin1() + '=' + shellQuoted(input.device);
     return assignments;
 }
 
-void VirtualPrinter::handle(Input &input, const QByteArray &bytes)
+void VirtualPrinter::handle(PortInput &input, const QByteArray &bytes)
 {
-    const QString port = input.line->name();
-    for (const PrintedReceipt &receipt : input.decoder.feed(bytes))
-        keep(port, receipt);
-    // current() copies the receipt so far: only worth it when something shows it.
-    if (input.decoder.hasPendingData() &&
-        isSignalConnected(QMetaMethod::fromSignal(&VirtualPrinter::progress)))
-        emit progress(port, input.decoder.current());
+    input.followed = isSignalConnected(QMetaMethod::fromSignal(&VirtualPrinter::paperFed));
+    const QList<PrintedReceipt> receipts = input.decoder.feed(bytes);
+    qsizetype used = 0;
+    for (const PrintedReceipt &receipt : receipts) {
+        if (input.spool) {
+            // The bytes up to the form feed belong to the receipt it ended.
+            const qint64 take = receipt.byteCount - input.spool->size();
+            input.spool->append(bytes.mid(used, take));
+            used += take;
+        }
+        keep(input, receipt);
+    }
+    if (input.spool)
+        input.spool->append(bytes.mid(used));
+    report(input);
 }
 
-void VirtualPrinter::keep(const QString &portName, const PrintedReceipt &receipt)
+void VirtualPrinter::report(PortInput &input)
+{
+    if (!input.followed)
+        return;
+    const PrintedLine &open = input.decoder.openLine();
+    // After the end of a receipt, the line under the head belongs to the next one.
+    if (input.feed.ended && !open.cells.isEmpty())
+        emit paperFed(input.name, input.takeFeed());
+    input.feed.openLine = open;
+    const PaperFeed &feed = input.feed;
+    if (!feed.lines.isEmpty() || !open.cells.isEmpty() || feed.linesSkipped > 0 || feed.ended)
+        emit paperFed(input.name, input.takeFeed());
+}
+
+void VirtualPrinter::finish(PortInput &input)
+{
+    if (std::optional<PrintedReceipt> pending = input.decoder.finish())
+        keep(input, *pending);
+    report(input);
+}
+
+void VirtualPrinter::keep(PortInput &input, const PrintedReceipt &receipt)
 {
     QString error;
-    const QString path = m_archive.save(portName, receipt, &error);
+    const QString path = m_archive.save(input.name, receipt, input.spool.get(), &error);
     if (path.isEmpty())
-        emit notice(portName + QStringLiteral(": ") + error);
-    emit printed(portName, receipt, path);
+        emit notice(QStringLiteral("%1: the receipt of %2 bytes was not saved: %3")
+                        .arg(input.name)
+                        .arg(receipt.byteCount)
+                        .arg(error));
+    emit printed(input.name, receipt, path);
 }
 
 void VirtualPrinter::finishPending()
 {
     for (auto &input : m_inputs)
-        if (auto pending = input->decoder.finish())
-            keep(input->line->name(), *pending);
+        finish(*input);
+}
+
+QByteArray shellQuoted(const QByteArray &value)
+{
+    static const QByteArray safe = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                   "0123456789_@%+=:,./-";
+    const bool plain = !value.isEmpty() && std::all_of(value.begin(), value.end(),
+                                                       [](char c) { return safe.contains(c); });
+    if (plain)
+        return value;
+    QByteArray quoted = "'";
+    for (const char c : value)
+        quoted += c == '\'' ? QByteArray("'\\''") : QByteArray(1, c);
+    return quoted + '\'';
 }

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "joblistener.h"
 #include "printerinputs.h"
 #include "printerline.h"
 #include "receiptarchive.h"
 #include "receiptdecoder.h"
 
 #include <QObject>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <vector>
@@ -14,55 +14,79 @@
 struct VirtualPrinterOptions
 {
     QStringList ports{QStringLiteral("COM1"), QStringLiteral("LPT1")};
-    bool printerOffline = false; // LPT ports get a FIFO that nobody reads
-    qint32 baud = 9600;          // 0: read as fast as possible
+    bool printerOffline = false;      // LPT ports get a FIFO that nobody reads
+    std::optional<ListenAddress> tcp; // LPT1 is a network printer here instead of a FIFO
+    qint32 baud = 9600;               // 0: read as fast as possible
     LineFaults faults;
     QString outputFolder = QStringLiteral("receipts");
     PaperSpec paper;
     bool keepRawBytes = false;
 };
 
-// Stands in for a VR2710: offers its ports as a pseudo-terminal (COMn) and a FIFO (LPTn),
-// decodes what arrives and keeps each finished receipt as an image.
+// What one port's paper did since the last report, for a view that follows it live. Its size
+// follows what arrived, never the length of the receipt.
+struct PaperFeed
+{
+    bool newReceipt = false;    // the lines begin a new receipt: the one shown before is done
+    QList<PrintedLine> lines;   // lines that left the print head, at most MaxKeptLines (the latest)
+    qsizetype linesSkipped = 0; // lines of this report before those, not passed on
+    PrintedLine openLine;       // the line under the head
+    bool ended = false;         // the receipt ended: cut, or the sender went
+    bool cut = false;
+};
+
+// Stands in for a VR2710: offers its ports as a pseudo-terminal (COMn), a FIFO (LPTn) or a
+// network port (LPT1 with --tcp), decodes what arrives and keeps each finished receipt.
+// Everything it creates goes when it does; the output folder stays once setReady() was called.
 class VirtualPrinter : public QObject
 {
     Q_OBJECT
 
 public:
-    VirtualPrinter(VirtualPrinterOptions options, CodePage codePage, QObject *parent = nullptr);
+    VirtualPrinter(VirtualPrinterOptions options, const CodePage &codePage,
+                   QObject *parent = nullptr);
     ~VirtualPrinter() override;
 
     // Opens the ports and the output folder; false with the reason in `error`.
     bool start(QString *error);
+    // Start-up is complete: the output folder is the user's from now on.
+    void setReady() { m_ready = true; }
     QList<OfferedInput> offered() const { return m_offered; }
-    // "VR2710_COM1=/dev/pts/7", one for each offered port
-    QStringList assignments() const;
-    // "export VR2710_COM1=/dev/pts/7 VR2710_LPT1=/tmp/.../lpt1"
-    QString exportLine() const
-    {
-        return QStringLiteral("export ") + assignments().join(QLatin1Char(' '));
-    }
+    // "VR2710_COM1=/dev/pts/7", one for each offered port, the value quoted for a shell.
+    QByteArrayList assignments() const;
+    // "export VR2710_COM1=/dev/pts/7 VR2710_LPT1='/tmp/with space/lpt1'"
+    QByteArray exportLine() const { return "export " + assignments().join(' '); }
+    ReceiptArchive &archive() { return m_archive; }
     // Prints what is still pending on every line as an uncut receipt.
     void finishPending();
 
 signals:
-    void progress(const QString &portName, const PrintedReceipt &soFar);
+    void paperFed(const QString &portName, const PaperFeed &feed);
     void printed(const QString &portName, const PrintedReceipt &receipt, const QString &imagePath);
     void notice(const QString &text);
 
 private:
-    struct Input
-    {
-        std::unique_ptr<PrinterLine> line;
-        ReceiptDecoder decoder;
-    };
-    void handle(Input &input, const QByteArray &bytes);
-    void keep(const QString &portName, const PrintedReceipt &receipt);
+    class PortInput;
+    bool checkPorts(QString *error) const;
+    bool offer(const QString &port, QString *error);
+    bool offerNetwork(QString *error);
+    void follow(PortInput &input, std::unique_ptr<PrinterLine> line);
+    void handle(PortInput &input, const QByteArray &bytes);
+    void report(PortInput &input);
+    void finish(PortInput &input);
+    void endJob(PortInput &input);
+    void keep(PortInput &input, const PrintedReceipt &receipt);
 
     VirtualPrinterOptions m_options;
     CodePage m_codePage;
     ReceiptArchive m_archive;
-    QTemporaryDir m_fifoFolder;
+    FifoFolder m_fifoFolder;
+    std::unique_ptr<JobListener> m_listener;
     QList<OfferedInput> m_offered;
-    std::vector<std::unique_ptr<Input>> m_inputs;
+    std::vector<std::unique_ptr<PortInput>> m_inputs;
+    bool m_ready = false;
 };
+
+// `value` as a POSIX shell word that stands for exactly these bytes: as it is where that is
+// safe, in single quotes otherwise.
+QByteArray shellQuoted(const QByteArray &value);
