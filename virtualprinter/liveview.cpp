@@ -45,7 +45,6 @@ void PaperView::follow(const PaperFeed &feed)
         m_note = ReceiptImage::noteLine(
             QStringLiteral("%1 earlier lines scrolled away").arg(m_linesGone));
     m_cut = feed.ended && feed.cut;
-    update(); // Qt paints once per frame at most, and only what is in view
 }
 
 qsizetype PaperView::rowCount() const
@@ -121,5 +120,6 @@ void LiveView::refresh()
     setWindowTitle(QStringLiteral("VR2710 virtual printer - %1%2")
                        .arg(m_portName, m_printing ? QStringLiteral(" (printing)") : QString()));
     m_paper->resize(m_paper->width(), m_paper->paperHeight());
+    m_paper->update(); // painted once per refresh, however many pieces came; only what is in view
     verticalScrollBar()->setValue(verticalScrollBar()->maximum()); // follow the paper out
 }

@@ -19,6 +19,7 @@ class PaperView : public QWidget
 public:
     explicit PaperView(PaperSpec paper, QWidget *parent = nullptr);
 
+    // Takes what arrived; the owner repaints (update()) when it sees fit.
     void follow(const PaperFeed &feed);
     void clear();
     // The height the paper needs now.

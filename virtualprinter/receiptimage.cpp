@@ -3,6 +3,7 @@
 #include "pngstreamwriter.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -30,19 +31,11 @@ QFont markerFont()
     return font;
 }
 
-void drawCharacter(QPainter &painter, const PlacedCell &placed, double left, double baseline,
-                   const QFontMetricsF &metrics)
+void drawUnderline(QPainter &painter, const PlacedCell &placed, double left, double top)
 {
-    const double cellPixels = placed.width * ReceiptImage::DotsPerInch;
-    const double advance = metrics.horizontalAdvance(placed.cell.text);
-    painter.save();
-    painter.translate(left, baseline);
-    if (advance > 0)
-        painter.scale(cellPixels / advance, 1.0); // the glyph fills its cell, as on paper
-    painter.drawText(QPointF(0, 0), placed.cell.text);
-    painter.restore();
-    if (placed.cell.style.underline)
-        painter.fillRect(QRectF(left, baseline + 3, cellPixels, 2.5), Ink);
+    const double baseline = top + ReceiptImage::lineHeight() * 0.78;
+    painter.fillRect(QRectF(left, baseline + 3, placed.width * ReceiptImage::DotsPerInch, 2.5),
+                     Ink);
 }
 
 void drawMarker(QPainter &painter, const PlacedCell &placed, double left, double top)
@@ -69,6 +62,53 @@ void drawCutMark(QPainter &painter, double y, int width)
 }
 
 } // namespace
+
+// Each character is laid out and drawn once for its pitch and width, into a small image that
+// is afterwards only copied: laying text out is most of what drawing a receipt costs.
+class ReceiptImage::GlyphCache
+{
+public:
+    static constexpr int Padding = 3; // for strokes that reach a little beyond their cell
+    static constexpr qsizetype MostGlyphs = 600; // a code page's characters at every pitch
+
+    const QImage &glyph(const PrintedCell &cell)
+    {
+        const QString key =
+            cell.text + QChar(ushort(cell.style.cpi)) + QChar(cell.style.doubleWidth ? u'w' : u'n');
+        const auto found = m_glyphs.constFind(key);
+        if (found != m_glyphs.constEnd())
+            return *found;
+        if (m_glyphs.size() >= MostGlyphs)
+            m_glyphs.clear();
+        return *m_glyphs.insert(key, draw(cell));
+    }
+
+private:
+    QImage draw(const PrintedCell &cell) const
+    {
+        const double cellPixels = cellWidthInch(cell) * DotsPerInch;
+        QImage image(qCeil(cellPixels) + 2 * Padding, qCeil(lineHeight()) + 2 * Padding,
+                     QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        preparePainter(painter);
+        painter.translate(Padding, Padding + lineHeight() * 0.78);
+        const double advance = m_metrics.horizontalAdvance(cell.text);
+        if (advance > 0)
+            painter.scale(cellPixels / advance, 1.0); // the glyph fills its cell, as on paper
+        painter.drawText(QPointF(0, 0), cell.text);
+        return image;
+    }
+
+    QFontMetricsF m_metrics{printerFont()};
+    QHash<QString, QImage> m_glyphs;
+};
+
+ReceiptImage::ReceiptImage(PaperSpec paper)
+    : m_paper(paper)
+    , m_glyphs(std::make_shared<GlyphCache>())
+{
+}
 
 PlacedLine ReceiptImage::noteLine(const QString &text)
 {
@@ -102,15 +142,19 @@ void ReceiptImage::preparePainter(QPainter &painter)
 
 void ReceiptImage::paintLine(QPainter &painter, const PlacedLine &line, double top) const
 {
-    const QFontMetricsF metrics(painter.font());
     const double left = m_paper.leftMarginInch() * DotsPerInch;
-    const double baseline = top + lineHeight() * 0.78;
     for (const PlacedCell &placed : line.cells) {
         const double x = left + placed.x * DotsPerInch;
-        if (placed.cell.isMarker())
+        if (placed.cell.isMarker()) {
             drawMarker(painter, placed, x, top);
-        else
-            drawCharacter(painter, placed, x, baseline, metrics);
+            continue;
+        }
+        // Whole pixels: the copy stays sharp, and half a pixel at 200 dpi does not show.
+        painter.drawImage(
+            QPoint(qRound(x) - GlyphCache::Padding, qRound(top) - GlyphCache::Padding),
+            m_glyphs->glyph(placed.cell));
+        if (placed.cell.style.underline)
+            drawUnderline(painter, placed, x, top);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include <functional>
+#include <memory>
 
 class QPainter;
 
@@ -20,10 +21,7 @@ public:
     static constexpr double TopMarginInch = 0.25;
     static constexpr double BottomMarginInch = 0.35;
 
-    explicit ReceiptImage(PaperSpec paper = {})
-        : m_paper(paper)
-    {
-    }
+    explicit ReceiptImage(PaperSpec paper = {});
 
     // The whole image at once (for small receipts and tests).
     QImage render(const PrintedReceipt &receipt) const;
@@ -58,5 +56,7 @@ private:
     // Paints what of the sheet falls into the rows [top, top + rows) of the image.
     void paintRows(QImage &band, const Sheet &sheet, int top) const;
 
+    class GlyphCache;
     PaperSpec m_paper;
+    std::shared_ptr<GlyphCache> m_glyphs; // filled as it draws, hence shared by copies
 };
