@@ -34,6 +34,10 @@ LastError ParallelPort::open(const QString &deviceName)
     m_openFailure.clear();
     if (target.path.isEmpty())
         return openFailure(systemFailure(ENOENT, m_location));
+    if (NetworkAddress::isNetworkDevice(target.path)) {
+        const LastError connected = m_network.open(m_location);
+        return connected.isFailure() ? openFailure(connected) : connected;
+    }
     if (target.error != 0)
         return openFailure(systemFailure(target.error, m_location));
 
@@ -87,6 +91,8 @@ LastError ParallelPort::print(const QByteArray &text, bool lineEnd)
 {
     if (!isOpen())
         return notOpenFailure(QStringLiteral("printer port"), m_openFailure, m_location);
+    if (m_network.isOpen())
+        return m_network.send(lineEnd ? text + "\r\n" : text);
     const int result =
         DeviceWriter(*m_calls, m_stall).writeAll(m_fd, lineEnd ? text + "\r\n" : text);
     return result == 0 ? LastError() : writeFailure(result);
@@ -96,6 +102,8 @@ LastError ParallelPort::close()
 {
     if (!isOpen())
         return {};
+    if (m_network.isOpen())
+        return m_network.close();
     // A USB printer drops data still in flight when it is closed; it reports writable once
     // the last write has been taken. Files and pipes keep what was written.
     LastError result;

@@ -2,6 +2,7 @@
 
 #include "abstractports.h"
 #include "devicewriter.h"
+#include "networkport.h"
 #include "porterror.h"
 #include "stallbound.h"
 #include "systemconsole.h"
@@ -24,7 +25,7 @@ public:
     LastError open(const QString &deviceName) override;
     LastError print(const QByteArray &text, bool lineEnd) override;
     LastError close() override;
-    bool isOpen() const override { return m_fd >= 0; }
+    bool isOpen() const override { return m_fd >= 0 || m_network.isOpen(); }
 
     void setStallTimeout(std::chrono::milliseconds timeout) { m_stall.setLimit(timeout); }
     void setSystemConsole(const SystemConsole &console) { m_console = console; }
@@ -41,6 +42,7 @@ private:
     PortLocation m_location{{}, {}, DeviceKind::PrinterDevice, {}};
     QString m_openFailure;
     StallBound m_stall;
+    NetworkConnection m_network{m_stall}; // a socket:// device
     SystemConsole m_console;
     DeviceCalls *m_calls = &DeviceCalls::system();
 };

@@ -1,6 +1,8 @@
 #include "portdevices.h"
 
+#include "networkport.h"
 #include "pathresolution.h"
+#include "portsettings.h"
 
 #include <QRegularExpression>
 
@@ -23,6 +25,9 @@ QByteArray devicePathForPort(const QString &portName, const PathExists &exists)
     const QByteArray override = qgetenv(portOverrideVariable(portName).toLatin1().constData());
     if (!override.isEmpty())
         return override;
+    const QByteArray configured = PortSettings::load().device(portName);
+    if (!configured.isEmpty())
+        return configured;
 
     const QByteArray index = QByteArray::number(match.captured(2).toInt() - 1);
     if (match.captured(1) == QLatin1String("COM"))
@@ -45,8 +50,8 @@ PortTarget portTarget(const QString &portName)
 {
     PortTarget target;
     target.path = devicePathForPort(portName);
-    if (target.path.isEmpty())
-        return target;
+    if (target.path.isEmpty() || NetworkAddress::isNetworkDevice(target.path))
+        return target; // an address, not a file
     const ResolvedPath resolved = resolvePath(target.path);
     target.resolved = resolved.path;
     target.error = resolved.error;

@@ -64,7 +64,7 @@ QString SerialPort::portName() const
 
 bool SerialPort::isOpen() const
 {
-    return m_port && m_port->isOpen();
+    return (m_port && m_port->isOpen()) || m_network.isOpen();
 }
 
 LastError SerialPort::setPortNumber(qint16 number)
@@ -99,6 +99,10 @@ LastError SerialPort::open()
         return openFailure(portFailure(
             ErrorNumber::InvalidPortNumber,
             QStringLiteral("There is no serial port number %1.").arg(m_portNumber), m_location));
+    if (NetworkAddress::isNetworkDevice(target.path)) {
+        const LastError connected = m_network.open(m_location);
+        return connected.isFailure() ? openFailure(connected) : connected;
+    }
     if (target.error != 0)
         return openFailure(systemFailure(target.error, m_location));
 
@@ -164,6 +168,8 @@ LastError SerialPort::write(const QByteArray &bytes)
         return notOpenFailure(QStringLiteral("serial port"), m_openFailure, m_location);
     if (bytes.isEmpty())
         return {};
+    if (m_network.isOpen())
+        return m_network.send(bytes);
 
     // Written straight to the descriptor: Qt's buffered writes need an event loop, and its
     // errors would not carry the errno of the call that failed.
@@ -178,6 +184,8 @@ LastError SerialPort::write(const QByteArray &bytes)
 
 LastError SerialPort::close()
 {
+    if (m_network.isOpen())
+        return m_network.close();
     if (!m_port) {
         m_lock.reset();
         return {};

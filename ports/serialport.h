@@ -1,6 +1,7 @@
 #pragma once
 
 #include "abstractports.h"
+#include "networkport.h"
 #include "porterror.h"
 #include "stallbound.h"
 #include "systemconsole.h"
@@ -57,6 +58,7 @@ private:
     PortLocation m_location{{}, {}, DeviceKind::SerialLine, {}};
     QString m_openFailure;
     StallBound m_stall;
+    NetworkConnection m_network{m_stall}; // a socket:// device instead of a serial line
     SystemConsole m_console;
     QByteArray m_lockFolder = UucpLock::defaultFolder();
 };

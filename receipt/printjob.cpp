@@ -1,6 +1,7 @@
 #include "printjob.h"
 
 #include "ports/abstractports.h"
+#include "ports/portsettings.h"
 
 namespace {
 
@@ -61,14 +62,11 @@ void PrintJob::PrintReceipt(const PitchCode &pitchCode)
 
 std::optional<ReceiptStream> PrintJob::buildStream(const PitchCode &pitchCode, ContinueOnError &job)
 {
-    // An unknown code page would garble the body, so the job sends nothing at all.
-    const CodePageChoice codePage = CodePage::fromEnvironment();
+    // An unknown code page would garble the body, and a settings file that cannot be read
+    // might name other devices: the job sends nothing at all.
+    const CodePageSetting codePage = chosenCodePage();
     if (!codePage.page) {
-        LastError error;
-        error.number = ErrorNumber::UnknownCodePage;
-        error.source = QLatin1String(CodePage::environmentVariable);
-        error.description = codePage.error;
-        job.step(error);
+        job.step(codePage.failure);
         return std::nullopt;
     }
     return ReceiptStream(pitchCode, m_window.bodyText(), m_now(), *codePage.page);

@@ -2,6 +2,7 @@
 // clean-up, driven through the demo's own ports.
 #include "ports/parallelport.h"
 #include "ports/serialport.h"
+#include "receipt/printjob.h"
 #include "receipt/receiptstream.h"
 #include "testsupport.h"
 
@@ -142,6 +143,8 @@ private slots:
     void assignmentsAreSafeForAShell();
     void startFailureLeavesNothingBehind_data();
     void startFailureLeavesNothingBehind();
+    void networkJobsOneAfterAnother();
+    void stoppedNetworkPrinterRefusesTheConnection();
 };
 
 void TestVirtualPrinter::initTestCase()
@@ -400,6 +403,52 @@ void TestVirtualPrinter::startFailureLeavesNothingBehind()
     QCOMPARE(QDir(scratch.filePath("tmp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList());
     QVERIFY(!QFileInfo::exists(printer.receiptsFolder()));
+}
+
+void TestVirtualPrinter::networkJobsOneAfterAnother()
+{
+    // Any port may name the network printer; each job is one connection.
+    PrinterProcess printer({"--tcp", "0", "--no-pacing"});
+    const QString address = printer.device("LPT1");
+    QVERIFY2(address.startsWith("socket://127.0.0.1:"), qPrintable(address));
+    qputenv("VR2710_LPT1", address.toUtf8());
+    qputenv("VR2710_COM1", address.toUtf8());
+
+    const QDateTime moment(QDate(2026, 12, 7), QTime(9, 5, 1));
+    SerialPort serial;
+    ParallelPort parallel;
+    FakeWindow window;
+    PrintJob job(window, serial, parallel, [&] { return moment; });
+    window.selection = QStringLiteral("LPT1");
+    job.PrintReceipt(Pitch::Cpi15);
+    window.selection = QStringLiteral("COM1");
+    job.PrintReceipt(Pitch::Cpi8);
+    QCOMPARE(window.boxes.size(), 0);
+    QVERIFY(printer.waitForImages(2));
+
+    const CodePage page = *CodePage::fromName(QStringLiteral("437"));
+    const QString body = ReceiptStream::defaultBody();
+    QCOMPARE(printer.rawBytes(printer.images().at(0)),
+             ReceiptStream::join(ReceiptStream(Pitch::Cpi15, body, moment, page).parallelChunks()));
+    QCOMPARE(printer.rawBytes(printer.images().at(1)),
+             ReceiptStream::join(ReceiptStream(Pitch::Cpi8, body, moment, page).serialChunks()));
+}
+
+void TestVirtualPrinter::stoppedNetworkPrinterRefusesTheConnection()
+{
+    QString address;
+    {
+        PrinterProcess printer({"--tcp", "0"});
+        address = printer.device("LPT1");
+        QCOMPARE(printer.interrupt(), 0);
+    }
+    qputenv("VR2710_LPT1", address.toUtf8());
+    ParallelPort port;
+    const LastError error = port.open(QStringLiteral("LPT1"));
+    QCOMPARE(error.number, ECONNREFUSED);
+    QCOMPARE(error.source, "LPT1 (" + address + ")");
+    QVERIFY2(error.description.startsWith("connection refused"), qPrintable(error.description));
+    QVERIFY(!port.isOpen());
 }
 
 QTEST_GUILESS_MAIN(TestVirtualPrinter)

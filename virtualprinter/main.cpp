@@ -1,6 +1,7 @@
 // vr2710-virtual-printer: stands in for a VR2710 receipt printer on this machine.
 #include "filesupport.h"
 #include "liveview.h"
+#include "ports/portsettings.h"
 #include "terminaloutput.h"
 #include "terminalview.h"
 #include "virtualprinter.h"
@@ -206,9 +207,10 @@ int main(int argc, char *argv[])
     VirtualPrinterOptions options;
     if (!readOptions(parser, given, &options))
         return UsageOrStartFailure;
-    const CodePageChoice codePage = CodePage::fromEnvironment();
+    // The same code page as the demo: VR2710_CODEPAGE, else the settings file's.
+    const CodePageSetting codePage = chosenCodePage();
     if (!codePage.page) {
-        complain(codePage.error);
+        complain(codePage.failure.description);
         return UsageOrStartFailure;
     }
 

@@ -1,0 +1,294 @@
+#include "networkport.h"
+
+#include "portdevices.h"
+
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <linux/sockios.h>
+#include <mutex>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using std::chrono::milliseconds;
+
+int pollFor(int fd, short events, milliseconds wait)
+{
+    pollfd entry{fd, events, 0};
+    int ready;
+    do {
+        ready = ::poll(&entry, 1, int(wait.count()));
+    } while (ready < 0 && errno == EINTR);
+    return ready;
+}
+
+// getaddrinfo() cannot be bounded, so it runs on a thread of its own; a lookup that outlasts
+// the bound is left to finish there, and its result is freed with its state.
+struct NameLookup
+{
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    int status = EAI_AGAIN;
+    addrinfo *addresses = nullptr;
+
+    ~NameLookup()
+    {
+        if (addresses)
+            ::freeaddrinfo(addresses);
+    }
+};
+
+std::shared_ptr<NameLookup> lookUp(const NetworkAddress &address, milliseconds wait)
+{
+    auto lookup = std::make_shared<NameLookup>();
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV | AI_NUMERICHOST;
+    const QByteArray port = QByteArray::number(address.port);
+    // An address written as numbers needs no lookup, and no thread.
+    if (::getaddrinfo(address.host.constData(), port.constData(), &hints, &lookup->addresses) ==
+        0) {
+        lookup->status = 0;
+        lookup->done = true;
+        return lookup;
+    }
+    lookup->addresses = nullptr;
+    hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
+    std::thread([lookup, host = address.host, port, hints] {
+        addrinfo *found = nullptr;
+        const int status = ::getaddrinfo(host.constData(), port.constData(), &hints, &found);
+        std::lock_guard lock(lookup->mutex);
+        lookup->status = status;
+        lookup->addresses = found;
+        lookup->done = true;
+        lookup->finished.notify_all();
+    }).detach();
+    std::unique_lock lock(lookup->mutex);
+    lookup->finished.wait_for(lock, wait, [&] { return lookup->done; });
+    return lookup;
+}
+
+} // namespace
+
+std::optional<NetworkAddress> NetworkAddress::parse(const QByteArray &device)
+{
+    if (!isNetworkDevice(device))
+        return std::nullopt;
+    NetworkAddress address;
+    QByteArray rest = device.mid(int(std::strlen("socket://")));
+    if (rest.endsWith('/'))
+        rest.chop(1);
+    QByteArray portText;
+    if (rest.startsWith('[')) {
+        const qsizetype close = rest.indexOf(']');
+        if (close < 0)
+            return std::nullopt;
+        address.host = rest.mid(1, close - 1);
+        rest = rest.mid(close + 1);
+        if (!rest.isEmpty() && !rest.startsWith(':'))
+            return std::nullopt;
+        portText = rest.mid(1);
+    } else {
+        const qsizetype colon = rest.indexOf(':');
+        address.host = colon < 0 ? rest : rest.left(colon);
+        portText = colon < 0 ? QByteArray() : rest.mid(colon + 1);
+    }
+    if (address.host.isEmpty() || address.host.contains('/') || address.host.contains(' '))
+        return std::nullopt;
+    if (!portText.isEmpty() || rest.contains(':')) {
+        bool ok = false;
+        const uint port = portText.toUInt(&ok);
+        if (!ok || port == 0 || port > 65535)
+            return std::nullopt;
+        address.port = quint16(port);
+    }
+    return address;
+}
+
+NetworkConnection::~NetworkConnection()
+{
+    drop();
+}
+
+void NetworkConnection::drop()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+LastError NetworkConnection::open(const PortLocation &where)
+{
+    m_location = where;
+    const std::optional<NetworkAddress> address = NetworkAddress::parse(where.devicePath);
+    if (!address)
+        return portFailure(
+            EINVAL,
+            QStringLiteral("\"%1\" is not a network printer's address. Write "
+                           "socket://HOST or socket://HOST:PORT (PORT from 1 to "
+                           "65535, 9100 when left out) in %2 or the settings file.")
+                .arg(displayPath(where.devicePath), portOverrideVariable(where.portName)),
+            where);
+    m_stall.progressed();
+    return connectTo(*address);
+}
+
+LastError NetworkConnection::connectTo(const NetworkAddress &address)
+{
+    const std::shared_ptr<NameLookup> lookup = lookUp(address, m_stall.remaining());
+    std::unique_lock lock(lookup->mutex);
+    if (!lookup->done)
+        return portFailure(ErrorNumber::Timeout,
+                           QStringLiteral("Looking up the printer's name %1 took longer than %2 s. "
+                                          "Check this computer's network connection, or give the "
+                                          "printer's IP address.")
+                               .arg(QString::fromUtf8(address.host))
+                               .arg(m_stall.limit().count() / 1000.0),
+                           m_location);
+    if (lookup->status != 0)
+        return portFailure(ErrorNumber::HostNotFound,
+                           QStringLiteral("host not found: %1 (%2). Check the printer's name in "
+                                          "%3 or the settings file, or give its IP address.")
+                               .arg(QString::fromUtf8(address.host),
+                                    QString::fromLocal8Bit(::gai_strerror(lookup->status)),
+                                    portOverrideVariable(m_location.portName)),
+                           m_location);
+
+    // Each address the name has, in turn, within what is left of the bound.
+    int lastError = ECONNREFUSED;
+    for (const addrinfo *candidate = lookup->addresses; candidate; candidate = candidate->ai_next) {
+        const int fd = ::socket(candidate->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                                candidate->ai_protocol);
+        if (fd < 0) {
+            lastError = errno;
+            continue;
+        }
+        if (::connect(fd, candidate->ai_addr, candidate->ai_addrlen) != 0 && errno != EINPROGRESS) {
+            lastError = errno;
+            ::close(fd);
+            continue;
+        }
+        const int ready = pollFor(fd, POLLOUT, m_stall.remaining());
+        int error = 0;
+        socklen_t size = sizeof error;
+        if (ready > 0 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0) {
+            m_fd = fd;
+            m_stall.progressed();
+            return {};
+        }
+        ::close(fd);
+        if (ready == 0)
+            return timeoutFailure();
+        lastError = ready < 0 ? errno : error;
+    }
+    return connectFailure(lastError, address);
+}
+
+LastError NetworkConnection::connectFailure(int errnum, const NetworkAddress &address) const
+{
+    const QString where =
+        QStringLiteral("%1 port %2").arg(QString::fromUtf8(address.host)).arg(address.port);
+    const QString settings =
+        QStringLiteral("%1 or the settings file").arg(portOverrideVariable(m_location.portName));
+    switch (errnum) {
+    case ECONNREFUSED:
+        return portFailure(errnum,
+                           QStringLiteral("connection refused: nothing takes print jobs at %1. "
+                                          "Check that the printer is switched on, and its address "
+                                          "and port in %2.")
+                               .arg(where, settings),
+                           m_location);
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+        return portFailure(errnum,
+                           QStringLiteral("no route: this computer cannot reach %1 (%2). Check "
+                                          "the printer's address in %3 and the network "
+                                          "connection.")
+                               .arg(where, QString::fromLocal8Bit(std::strerror(errnum)), settings),
+                           m_location);
+    default:
+        return systemFailure(errnum, m_location);
+    }
+}
+
+LastError NetworkConnection::send(const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        // MSG_NOSIGNAL: a printer that hangs up is an error to report, not a signal to die of.
+        const ssize_t sent = ::send(m_fd, bytes.constData() + done, size_t(bytes.size() - done),
+                                    MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0) {
+            done += sent;
+            m_stall.progressed();
+            continue;
+        }
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            return systemFailure(errno, m_location);
+        const int ready = pollFor(m_fd, POLLOUT, m_stall.remaining());
+        if (ready == 0)
+            return timeoutFailure();
+        if (ready < 0)
+            return systemFailure(errno, m_location);
+    }
+    return {};
+}
+
+LastError NetworkConnection::close()
+{
+    if (m_fd < 0)
+        return {};
+    // Wait until the printer has acknowledged every byte, so that a job reported as sent
+    // really reached it; then end the job.
+    LastError result;
+    int unsent = 0;
+    int before = -1;
+    while (::ioctl(m_fd, SIOCOUTQ, &unsent) == 0 && unsent > 0) {
+        if (before >= 0 && unsent < before)
+            m_stall.progressed();
+        before = unsent;
+        if (m_stall.expired()) {
+            result = timeoutFailure();
+            break;
+        }
+        if (pollFor(m_fd, POLLIN, std::min(m_stall.remaining(), milliseconds(20))) > 0 &&
+            !discardAnswer()) {
+            result = systemFailure(EPIPE, m_location); // it hung up before it took everything
+            break;
+        }
+    }
+    ::shutdown(m_fd, SHUT_WR);
+    discardAnswer(); // unread input would turn the close into a reset
+    drop();
+    return result;
+}
+
+bool NetworkConnection::discardAnswer()
+{
+    char answer[512];
+    for (;;) {
+        const ssize_t got = ::recv(m_fd, answer, sizeof answer, MSG_DONTWAIT);
+        if (got > 0)
+            continue;
+        return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+    }
+}
+
+LastError NetworkConnection::timeoutFailure() const
+{
+    return portFailure(ErrorNumber::Timeout,
+                       timeoutDescription(m_location, m_stall.limit().count(),
+                                          QStringLiteral("Check that the printer is switched on "
+                                                         "and connected to the network.")),
+                       m_location);
+}
