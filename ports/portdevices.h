@@ -6,9 +6,11 @@
 #include <functional>
 
 // Maps the port names the window offers ("COM1", "COM2", "LPT1", ...) to Linux devices.
-// A non-empty VR2710_<NAME> environment variable names the device instead, byte for byte:
-// COMn defaults to /dev/ttyS<n-1>, LPTn to /dev/lp<n-1>, or /dev/usb/lp<n-1> where only that
-// one exists. Returns an empty path for a name that is neither COMn nor LPTn.
+// A non-empty VR2710_<NAME> environment variable names the device instead, byte for byte, or
+// else the settings file (portsettings.h); the device may be a network printer's socket://
+// address (networkport.h). COMn defaults to /dev/ttyS<n-1>, LPTn to /dev/lp<n-1>, or
+// /dev/usb/lp<n-1> where only that one exists. Returns an empty path for a name that is
+// neither COMn nor LPTn.
 using PathExists = std::function<bool(const QByteArray &path)>;
 QByteArray devicePathForPort(const QString &portName, const PathExists &exists = {});
 
