@@ -12,7 +12,6 @@
 #include <QSocketNotifier>
 
 #include <atomic>
-#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <ctime>

@@ -3,8 +3,6 @@
 #include <QMetaMethod>
 #include <QRegularExpression>
 
-#include <unistd.h>
-
 // One port of the printer: its line (for a network port, the current job's connection), the
 // decoder, the raw bytes of the receipt under way, and what a live view has yet to be told.
 class VirtualPrinter::PortInput : public PaperObserver
