@@ -1,5 +1,7 @@
 // The settings file $XDG_CONFIG_HOME/vr2710/ports.conf: what it sets, what the environment
-// overrides, and how a file that cannot be used is reported.
+// overrides, and how a file that cannot be used is reported; and the socket:// addresses a
+// port's device may be, there or in the environment.
+#include "ports/networkport.h"
 #include "ports/portdevices.h"
 #include "ports/portsettings.h"
 
@@ -21,6 +23,8 @@ private slots:
     void cleanup();
     void settingsFile_data();
     void settingsFile();
+    void networkAddress_data();
+    void networkAddress();
 
 private:
     std::unique_ptr<QTemporaryDir> m_config;
@@ -121,6 +125,40 @@ void TestPortSettings::settingsFile()
         QCOMPARE(chosen.failure.source, path);
         QVERIFY2(chosen.failure.description.contains(saying),
                  qPrintable(chosen.failure.description));
+    }
+}
+
+void TestPortSettings::networkAddress_data()
+{
+    QTest::addColumn<QByteArray>("device");
+    QTest::addColumn<QByteArray>("host"); // empty: not an address
+    QTest::addColumn<int>("port");
+    QTest::newRow("a name, port 9100")
+        << QByteArray("socket://printer.local") << QByteArray("printer.local") << 9100;
+    QTest::newRow("a port") << QByteArray("socket://10.0.0.5:9101") << QByteArray("10.0.0.5")
+                            << 9101;
+    QTest::newRow("IPv6 with a port")
+        << QByteArray("socket://[::1]:9102") << QByteArray("::1") << 9102;
+    QTest::newRow("IPv6 alone") << QByteArray("socket://[fe80::1]") << QByteArray("fe80::1")
+                                << 9100;
+    QTest::newRow("no host") << QByteArray("socket://:9100") << QByteArray() << 0;
+    QTest::newRow("port 0") << QByteArray("socket://printer:0") << QByteArray() << 0;
+    QTest::newRow("port too high") << QByteArray("socket://printer:65536") << QByteArray() << 0;
+    QTest::newRow("port not a number") << QByteArray("socket://printer:lpt") << QByteArray() << 0;
+    QTest::newRow("IPv6 unclosed") << QByteArray("socket://[::1:9100") << QByteArray() << 0;
+    QTest::newRow("a path") << QByteArray("/dev/usb/lp0") << QByteArray() << 0;
+}
+
+void TestPortSettings::networkAddress()
+{
+    QFETCH(QByteArray, device);
+    QFETCH(QByteArray, host);
+    QFETCH(int, port);
+    const std::optional<NetworkAddress> address = NetworkAddress::parse(device);
+    QCOMPARE(address.has_value(), !host.isEmpty());
+    if (address) {
+        QCOMPARE(address->host, host);
+        QCOMPARE(int(address->port), port);
     }
 }
 

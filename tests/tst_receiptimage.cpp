@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <cerrno>
+
 namespace {
 
 PrintedReceipt decoded(const QByteArray &stream)
@@ -46,6 +48,8 @@ private slots:
     void pitchSetsCharacterWidth();
     void doubleWidthIsTwiceAsWide();
     void veryLongReceiptIsDrawnInPart();
+    void pngWrittenBandByBandIsTheImage();
+    void fullDiskIsReportedAsSuch();
     void terminalView_data();
     void terminalView();
 };
@@ -129,6 +133,30 @@ void TestReceiptImage::veryLongReceiptIsDrawnInPart()
     const double lineHeight = PaperSpec::LineHeightInch * ReceiptImage::DotsPerInch;
     QVERIFY(image.height() <= (ReceiptImage::MaxLines + 4) * lineHeight);
     QVERIFY(inkWidth(image, ReceiptImage::MaxLines - 1) > inkWidth(image, 0)); // the note
+}
+
+void TestReceiptImage::pngWrittenBandByBandIsTheImage()
+{
+    // 150 lines of markers, underlines and double width: ten bands of the PNG writer.
+    const PrintedReceipt receipt = decoded(
+        QByteArray("\x1b-1\x07under\x1b-0 \x0ewide\x14 \x1a end\r\n").repeated(150) + "\x0c");
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    int error = 0;
+    QVERIFY(ReceiptImage().writePng(receipt, int(file.handle()), {}, &error));
+    QCOMPARE(error, 0);
+    const QImage written(file.fileName(), "PNG");
+    QCOMPARE(written.convertToFormat(QImage::Format_RGB32), ReceiptImage().render(receipt));
+    QCOMPARE(written.dotsPerMeterX(), 7874); // 200 dpi
+}
+
+void TestReceiptImage::fullDiskIsReportedAsSuch()
+{
+    QFile full(QStringLiteral("/dev/full"));
+    QVERIFY(full.open(QIODevice::WriteOnly));
+    int error = 0;
+    QVERIFY(!ReceiptImage().writePng(decoded("A\r\n\x0c"), int(full.handle()), {}, &error));
+    QCOMPARE(error, ENOSPC);
 }
 
 void TestReceiptImage::terminalView_data()
