@@ -63,7 +63,10 @@ public:
     }
     ~PrinterProcess()
     {
-        m_process.kill();
+        // Ended as a user would end it, so that it removes its FIFO folder.
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
         m_process.waitForFinished();
     }
 
