@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds, and starts the demo.
 #   ./run.sh          the demo wired to the virtual printer: receipts appear in its window,
 #                     in this terminal and as images in receipts/ (no hardware needed)

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+# SPDX-License-Identifier: MIT
 # Installs what is missing, checks the formatting, builds, and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+// SPDX-License-Identifier: MIT
 // The baselines for the start-up benchmark, built like the demo: an empty Qt 6 window and,
 // with WITH_LABEL, the same window showing one line of text (which loads the font stack).
 #include <QApplication>

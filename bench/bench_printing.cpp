@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+// SPDX-License-Identifier: MIT
 // Timings of the receipt printing path: building the chunks, and whole jobs to a
 // pseudo-terminal (drained at once by a reader thread) and to a regular file; the serial job
 // also as the window runs it, its port work on a worker thread.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+// SPDX-License-Identifier: MIT
 // The virtual printer: decoding and rendering the default receipt to PNG; a receipt through
 // the paced printer from the job's start (what a click runs) to its image on disk; a long
 // body through the paced printer with its live window, against the line time; the unpaced

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+# SPDX-License-Identifier: MIT
 # Runs the benchmarks and prints their figures: the printing path, then start-up time and
 # idle memory of the demo beside a bare Qt window (on a virtual X display).
 set -euo pipefail

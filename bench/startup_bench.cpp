@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+// SPDX-License-Identifier: MIT
 // Start-up benchmark: for each program, starts it repeatedly on the current X display and
 // measures the time from process start until its first top-level window is mapped, and its
 // resident memory one second later, when it is idle. Prints medians side by side.

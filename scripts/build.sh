@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+# SPDX-License-Identifier: MIT
 # Configures and builds into build/ (the folder is reused between runs).
 #   scripts/build.sh               everything: programs, tests, benchmarks
 #   scripts/build.sh TARGET...     only these targets and what they need

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages the build, the program and the tests need, where missing.
 # Works offline once everything is there.
 set -euo pipefail

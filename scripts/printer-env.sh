@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+# SPDX-License-Identifier: MIT
 # shellcheck shell=bash
 # load_printer_env FILE: exports the VR2710_* assignments that vr2710-virtual-printer writes
 # with --env-file, without running anything in the file. Each assignment is NAME=VALUE, the

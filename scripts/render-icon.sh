@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+# SPDX-License-Identifier: MIT
 # Renders the 32 x 32 PNG window icon from its SVG source (run after editing the SVG).
 # The program loads the PNG: decoding it needs no SVG plug-in at start-up.
 set -euo pipefail

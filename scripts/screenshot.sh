@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+# SPDX-License-Identifier: MIT
 # Makes the README's pictures on a virtual X display (Xvfb) under openbox:
 #   docs/screenshot.png  the demo's window
 #   docs/receipt.png     the receipt the virtual printer renders for "Receipt 12 CPI"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+// SPDX-License-Identifier: MIT
 // Bounded random-input test of the virtual printer's decoder, layout and renderer, built
 // with AddressSanitizer and UndefinedBehaviorSanitizer. Inputs lean towards the bytes the
 // decoder cares about and towards damaged copies of a real receipt; every input is fed in

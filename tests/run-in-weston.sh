@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+# SPDX-License-Identifier: MIT
 # Runs a command as a client of a private headless Wayland compositor (weston). The compositor
 # logs every request it receives (WAYLAND_DEBUG=server) to the file named in VR2710_WESTON_LOG,
 # so a test can see what reached it, and when.

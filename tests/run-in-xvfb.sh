@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+# SPDX-License-Identifier: MIT
 # Runs a command on a private X display. Xvfb picks a free display number itself and reports
 # it (-displayfd), so runs in parallel, or beside other X servers, never race for one. It never
 # resets when its last client leaves (-noreset): a reset refuses clients that connect meanwhile,

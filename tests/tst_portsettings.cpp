@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+// SPDX-License-Identifier: MIT
 // The settings file $XDG_CONFIG_HOME/vr2710/ports.conf: what it sets, what the environment
 // overrides, and how a file that cannot be used is reported; and the socket:// addresses a
 // port's device may be, there or in the environment.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+// SPDX-License-Identifier: MIT
 #include "ports/abstractports.h"
 #include "ports/parallelport.h"
 #include "ports/serialport.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+// SPDX-License-Identifier: MIT
 // The virtual printer as a program: the ports it offers, pacing, its fault modes and its
 // clean-up, driven through the demo's own ports.
 #include "ports/parallelport.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+// SPDX-License-Identifier: MIT
 // The window on a native Wayland compositor: the status caption must reach the compositor
 // while a job runs, not when it is over. The compositor's log shows what reached it.
 #include "testsupport.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+// SPDX-License-Identifier: MIT
 // vr2710-virtual-printer: stands in for a VR2710 receipt printer on this machine.
 #include "filesupport.h"
 #include "liveview.h"

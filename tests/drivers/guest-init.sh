@@ -1,4 +1,6 @@
 #!/bin/busybox sh
+# SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+# SPDX-License-Identifier: MIT
 # The guest's /init: loads the port drivers, prints every pitch on each real device, then the
 # fault job, and reports to the console (the host reads lines that start with "@@").
 /bin/busybox --install -s /bin

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+# SPDX-License-Identifier: MIT
 # Prints through the kernel's real serial, USB-serial and parallel-port drivers without hardware:
 # boots Debian's kernel under QEMU (software emulation) with an initramfs built here from
 # busybox-static, the driver modules and vr2710-print with its libraries. QEMU captures what

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+// SPDX-License-Identifier: MIT
 // Checks what run-driver-test.sh captured from the kernel's real drivers in a virtual machine:
 // each receipt byte for byte, and the job whose USB-serial adapter was unplugged.
 #include "testsupport.h"
