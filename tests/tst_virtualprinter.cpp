@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <cerrno>
@@ -150,6 +151,7 @@ private slots:
     void startFailureLeavesNothingBehind();
     void networkJobsOneAfterAnother();
     void stoppedNetworkPrinterRefusesTheConnection();
+    void silentConnectionDoesNotHoldUpTheNextJob();
 };
 
 void TestVirtualPrinter::initTestCase()
@@ -454,6 +456,27 @@ void TestVirtualPrinter::stoppedNetworkPrinterRefusesTheConnection()
     QCOMPARE(error.source, "LPT1 (" + address + ")");
     QVERIFY2(error.description.startsWith("connection refused"), qPrintable(error.description));
     QVERIFY(!port.isOpen());
+}
+
+void TestVirtualPrinter::silentConnectionDoesNotHoldUpTheNextJob()
+{
+    PrinterProcess printer({"--tcp", "0", "--no-pacing", "--tcp-idle", "1"});
+    const QUrl address(printer.device("LPT1"));
+    QVERIFY2(address.port() > 0, qPrintable(address.toString()));
+    QTcpSocket silent;
+    silent.connectToHost(QHostAddress::LocalHost, quint16(address.port()));
+    QVERIFY(silent.waitForConnected(5000));
+
+    // Taken in turn after the silent one, which must give way within its idle second.
+    const QByteArray job = "SECOND JOB\r\n\x0c";
+    QTcpSocket next;
+    next.connectToHost(QHostAddress::LocalHost, quint16(address.port()));
+    QVERIFY(next.waitForConnected(5000));
+    next.write(job);
+    QVERIFY(next.waitForBytesWritten(5000));
+    next.disconnectFromHost();
+    QVERIFY(printer.waitForImages(1, 5000));
+    QCOMPARE(printer.rawBytes(printer.images().first()), job);
 }
 
 QTEST_GUILESS_MAIN(TestVirtualPrinter)

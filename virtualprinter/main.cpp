@@ -26,6 +26,7 @@ namespace {
 constexpr int UsageOrStartFailure = 2;
 constexpr qint32 MinBaud = 50;
 constexpr qint32 MaxBaud = 4000000;
+constexpr qint64 MaxTcpIdleSeconds = 86400;
 // After Ctrl+C or kill, a receipt image still being drawn is given up after this long, so
 // that the program ends within a second whatever it was doing.
 constexpr qint64 StopBudgetNs = 500'000'000;
@@ -89,6 +90,12 @@ struct Options
                        "connection is a print job (HOST 127.0.0.1 unless given; PORT 0: any "
                        "free port)."),
         QStringLiteral("address")};
+    const QCommandLineOption tcpIdle{
+        QStringLiteral("tcp-idle"),
+        QStringLiteral("With --tcp, a connection that sends nothing for this long ends its job, "
+                       "which is printed as if it had closed; the next connection is served. "
+                       "1 to 86400 (default 60)."),
+        QStringLiteral("seconds"), QStringLiteral("60")};
     const QCommandLineOption output{
         QStringLiteral("output"),
         QStringLiteral("Folder for the receipt images (default receipts)."),
@@ -162,6 +169,12 @@ bool readOptions(const QCommandLineParser &parser, const Options &given,
             return false;
         *target = *value;
     }
+    const auto idle =
+        count(parser, given.tcpIdle, 1, MaxTcpIdleSeconds,
+              QStringLiteral("a number of seconds from 1 to %1").arg(MaxTcpIdleSeconds));
+    if (!idle)
+        return false;
+    options->tcpIdleSeconds = int(*idle);
     if (parser.isSet(given.tcp)) {
         QString error;
         options->tcp = ListenAddress::parse(parser.value(given.tcp), &error);
@@ -200,9 +213,9 @@ int main(int argc, char *argv[])
         "until interrupted."));
     parser.addHelpOption();
     const Options given;
-    parser.addOptions({given.ports, given.offline, given.tcp, given.output, given.paper, given.baud,
-                       given.noPacing, given.stall, given.hangup, given.window, given.raw,
-                       given.quiet, given.envFile});
+    parser.addOptions({given.ports, given.offline, given.tcp, given.tcpIdle, given.output,
+                       given.paper, given.baud, given.noPacing, given.stall, given.hangup,
+                       given.window, given.raw, given.quiet, given.envFile});
     parser.process(app);
 
     VirtualPrinterOptions options;

@@ -29,11 +29,33 @@ PrinterLine::PrinterLine(const QString &name, int fd, int keepOpen, qint32 baud,
     m_paceTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_notifier, &QSocketNotifier::activated, this, &PrinterLine::readAvailable);
     connect(&m_paceTimer, &QTimer::timeout, this, [this] { m_notifier.setEnabled(true); });
+    m_idleTimer.setSingleShot(true);
+    connect(&m_idleTimer, &QTimer::timeout, this, &PrinterLine::checkIdle);
 }
 
 PrinterLine::~PrinterLine()
 {
     closeLine();
+}
+
+void PrinterLine::setIdleLimit(int ms)
+{
+    m_idleLimitMs = ms;
+    m_lastArrival = m_clock.elapsed();
+    if (m_fd >= 0)
+        m_idleTimer.start(ms);
+}
+
+void PrinterLine::checkIdle()
+{
+    // Arrivals only note the time; the timer catches up here rather than restart on each read.
+    const qint64 quiet = m_clock.elapsed() - m_lastArrival;
+    if (quiet < m_idleLimitMs) {
+        m_idleTimer.start(int(m_idleLimitMs - quiet));
+        return;
+    }
+    closeLine();
+    emit idled();
 }
 
 qint64 PrinterLine::allowance()
@@ -80,6 +102,7 @@ void PrinterLine::readAvailable()
     }
     buffer.truncate(got);
     m_bytesRead += got;
+    m_lastArrival = m_clock.elapsed();
     if (m_bytesPerMs > 0)
         m_credit -= got;
     emit received(buffer);
@@ -95,6 +118,7 @@ bool PrinterLine::applyFaults()
     }
     if (m_faults.stallAfter >= 0 && m_bytesRead >= m_faults.stallAfter) {
         m_notifier.setEnabled(false); // never reads again: the sender's buffers fill up
+        m_idleTimer.stop();           // nor ends the job: the sender is not the one idle
         emit stalled();
         return true;
     }
@@ -105,6 +129,7 @@ void PrinterLine::closeLine()
 {
     m_notifier.setEnabled(false);
     m_paceTimer.stop();
+    m_idleTimer.stop();
     if (m_fd >= 0)
         ::close(m_fd);
     if (m_keepOpen >= 0)

@@ -35,18 +35,23 @@ public:
     QString name() const { return m_name; }
     bool endsJobs() const { return m_atEnd == AtEnd::EndJob; }
     qint64 bytesRead() const { return m_bytesRead; }
+    // AtEnd::EndJob: a sender that sends nothing for `ms` ends its job as if it had closed its
+    // end, so that a silent connection cannot hold up the jobs after it.
+    void setIdleLimit(int ms);
 
 signals:
     void received(const QByteArray &bytes);
     void stalled(); // the stall fault took effect
     void hungUp();  // the hang-up fault closed the line
     void ended();   // AtEnd::EndJob: the sender closed its end (or it broke); the line is closed
+    void idled();   // the sender sent nothing within the idle limit; the line is closed
 
 private:
     void readAvailable();
     // Applies a fault whose byte count is reached; true when the line reads no more.
     bool applyFaults();
     qint64 allowance();
+    void checkIdle();
     void closeLine();
 
     QString m_name;
@@ -57,6 +62,9 @@ private:
     AtEnd m_atEnd;
     QSocketNotifier m_notifier;
     QTimer m_paceTimer;
+    QTimer m_idleTimer;
+    int m_idleLimitMs = 0; // 0: no limit
+    qint64 m_lastArrival = 0;
     QElapsedTimer m_clock;
     double m_credit = 0;
     qint64 m_lastRefill = 0;

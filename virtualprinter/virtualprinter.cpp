@@ -134,8 +134,17 @@ bool VirtualPrinter::offerNetwork(QString *error)
         std::make_unique<PortInput>(port, m_codePage, m_options.paper, m_archive.newSpool()));
     PortInput *input = m_inputs.back().get();
     connect(m_listener.get(), &JobListener::jobArrived, this, [this, input](int fd) {
-        follow(*input, std::make_unique<PrinterLine>(input->name, fd, -1, m_options.baud,
-                                                     m_options.faults, PrinterLine::AtEnd::EndJob));
+        auto line = std::make_unique<PrinterLine>(input->name, fd, -1, m_options.baud,
+                                                  m_options.faults, PrinterLine::AtEnd::EndJob);
+        line->setIdleLimit(m_options.tcpIdleSeconds * 1000);
+        connect(line.get(), &PrinterLine::idled, this, [this, input] {
+            emit notice(QStringLiteral("%1: the connection sent nothing for %2 s; its job is "
+                                       "over (--tcp-idle)")
+                            .arg(input->name)
+                            .arg(m_options.tcpIdleSeconds));
+            endJob(*input);
+        });
+        follow(*input, std::move(line));
     });
     return true;
 }

@@ -18,6 +18,7 @@ struct VirtualPrinterOptions
     QStringList ports{QStringLiteral("COM1"), QStringLiteral("LPT1")};
     bool printerOffline = false;      // LPT ports get a FIFO that nobody reads
     std::optional<ListenAddress> tcp; // LPT1 is a network printer here instead of a FIFO
+    int tcpIdleSeconds = 60;          // a connection that sends nothing this long ends its job
     qint32 baud = 9600;               // 0: read as fast as possible
     LineFaults faults;
     QString outputFolder = QStringLiteral("receipts");
