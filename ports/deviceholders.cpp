@@ -94,4 +94,14 @@ DeviceHolder holderOf(const struct stat &file)
     return holder;
 }
 
+LastError openFailure(int errnum, const PortLocation &where)
+{
+    struct stat status
+    {
+    };
+    if (errnum == EBUSY && ::stat(where.resolvedPath.constData(), &status) == 0)
+        return busyFailure(where, holderOf(status));
+    return systemFailure(errnum, where);
+}
+
 } // namespace DeviceHolders

@@ -23,4 +23,8 @@ QString processName(qint64 pid);
 // descriptors in /proc; pid 0 where neither tells.
 DeviceHolder holderOf(const struct stat &file);
 
+// A failed open of the device: EBUSY (another program's TIOCEXCL, or a printer driver that
+// allows one open) names who holds it; any other errno is reported as it is.
+LastError openFailure(int errnum, const PortLocation &where);
+
 } // namespace DeviceHolders

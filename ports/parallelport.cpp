@@ -53,15 +53,8 @@ LastError ParallelPort::open(const QString &deviceName)
     do {
         fd = ::open(target.resolved.constData(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        const int errnum = errno;
-        struct stat status
-        {
-        };
-        if (errnum == EBUSY && ::stat(target.resolved.constData(), &status) == 0)
-            return openFailure(busyFailure(m_location, DeviceHolders::holderOf(status)));
-        return openFailure(systemFailure(errnum, m_location));
-    }
+    if (fd < 0)
+        return openFailure(DeviceHolders::openFailure(errno, m_location));
 
     struct stat status
     {

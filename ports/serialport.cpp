@@ -123,13 +123,8 @@ LastError SerialPort::open()
     do {
         fd = ::open(target.resolved.constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        const int errnum = errno;
-        // EBUSY: another program holds the line with TIOCEXCL.
-        if (errnum == EBUSY && ::stat(target.resolved.constData(), &status) == 0)
-            return openFailure(busyFailure(m_location, DeviceHolders::holderOf(status)));
-        return openFailure(systemFailure(errnum, m_location));
-    }
+    if (fd < 0)
+        return openFailure(DeviceHolders::openFailure(errno, m_location));
     termios settings{};
     const int isTerminal = ::tcgetattr(fd, &settings);
     const int notTerminalErrno = errno;

@@ -42,7 +42,6 @@ bool isUserInput(QEvent::Type type)
 
 void BusyWait::run(const std::function<void()> &work)
 {
-    m_busy = true;
     qApp->installEventFilter(this);
     QApplication::setOverrideCursor(Qt::BusyCursor);
 
@@ -56,7 +55,6 @@ void BusyWait::run(const std::function<void()> &work)
 
     QApplication::restoreOverrideCursor();
     qApp->removeEventFilter(this);
-    m_busy = false;
 }
 
 bool BusyWait::eventFilter(QObject *watched, QEvent *event)

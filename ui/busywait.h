@@ -19,7 +19,6 @@ public:
 
     // Returns once the work has finished.
     void run(const std::function<void()> &work);
-    bool isBusy() const { return m_busy; }
 
 signals:
     // Esc was pressed while the work ran.
@@ -27,7 +26,4 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    bool m_busy = false;
 };

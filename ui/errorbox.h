@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "receipt/printjob.h"
+#include "failure/errorbox.h"
 
 #include <functional>
 
