@@ -17,8 +17,7 @@ QString portOverrideVariable(const QString &portName)
 
 QByteArray devicePathForPort(const QString &portName, const PathExists &exists)
 {
-    static const QRegularExpression pattern(QStringLiteral("^(COM|LPT)([1-9][0-9]{0,3})$"));
-    const QRegularExpressionMatch match = pattern.match(portName);
+    const QRegularExpressionMatch match = portNamePattern().match(portName);
     if (!match.hasMatch())
         return {};
 

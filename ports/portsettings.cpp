@@ -57,6 +57,12 @@ std::optional<QByteArray> readFile(const QByteArray &path, int *error)
 
 } // namespace
 
+const QRegularExpression &portNamePattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("^(COM|LPT)([1-9][0-9]{0,3})$"));
+    return pattern;
+}
+
 QByteArray PortSettings::filePath()
 {
     // Only an absolute XDG_CONFIG_HOME counts, as the XDG base directory rules say.
@@ -85,7 +91,6 @@ PortSettings PortSettings::load()
 
 void PortSettings::parse(const QByteArray &contents)
 {
-    static const QRegularExpression portName(QStringLiteral("^(COM|LPT)[1-9][0-9]{0,3}$"));
     QByteArray group;
     int number = 0;
     for (const QByteArray &raw : contents.split('\n')) {
@@ -114,7 +119,7 @@ void PortSettings::parse(const QByteArray &contents)
         }
         const QString key = QString::fromUtf8(line.left(equals).trimmed());
         const QByteArray value = line.mid(equals + 1).trimmed();
-        if (group == "ports" && portName.match(key).hasMatch()) {
+        if (group == "ports" && portNamePattern().match(key).hasMatch()) {
             m_devices.insert(key, value);
         } else if (group == "printing" && key == QLatin1String("codepage")) {
             m_codePage = QString::fromUtf8(value);

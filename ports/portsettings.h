@@ -7,9 +7,14 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QRegularExpression>
 #include <QString>
 
 #include <optional>
+
+// The port names the programs know: COMn and LPTn, n from 1 to 9999. The kind and the number
+// are the pattern's two captures.
+const QRegularExpression &portNamePattern();
 
 // The settings file, for people who start the programs from their desktop's menu, where no
 // environment variable can be set: $XDG_CONFIG_HOME/vr2710/ports.conf (~/.config/vr2710/
