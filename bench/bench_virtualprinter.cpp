@@ -124,6 +124,26 @@ private:
     QProcess m_process;
 };
 
+// The demo's print job with COM1 selected, as a click on Print runs it.
+struct Com1PrintJob
+{
+    SerialPort serial;
+    ParallelPort parallel;
+    FakeWindow window;
+    PrintJob job{window, serial, parallel};
+
+    Com1PrintJob() { window.selection = QStringLiteral("COM1"); }
+};
+
+// Whether the printer came up; the benchmark is skipped with the reason if not.
+bool started(const PrinterRun &printer, benchmark::State &state)
+{
+    const bool ready = printer.ready();
+    if (!ready)
+        state.SkipWithError("the virtual printer did not start");
+    return ready;
+}
+
 void decodeAndRenderPng(benchmark::State &state)
 {
     const QByteArray bytes = defaultReceipt(Pitch::Cpi12);
@@ -144,20 +164,14 @@ void decodeAndRenderPng(benchmark::State &state)
 void pacedReceiptClickToImage(benchmark::State &state)
 {
     PrinterRun printer({"--ports", "COM1"});
-    if (!printer.ready()) {
-        state.SkipWithError("the virtual printer did not start");
+    if (!started(printer, state))
         return;
-    }
-    SerialPort serial;
-    ParallelPort parallel;
-    FakeWindow window;
-    window.selection = QStringLiteral("COM1");
-    PrintJob job(window, serial, parallel);
+    Com1PrintJob demo;
     qsizetype printed = 0;
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        job.PrintReceipt(Pitch::Cpi12);
+        demo.job.PrintReceipt(Pitch::Cpi12);
         printer.waitForImages(++printed, 10000);
         state.SetIterationTime(clock.nsecsElapsed() / 1e9);
     }
@@ -170,32 +184,25 @@ void pacedReceiptClickToImage(benchmark::State &state)
 void pacedLongBodyWithWindow(benchmark::State &state)
 {
     PrinterRun printer({"--ports", "COM1", "--window", "--raw"});
-    if (!printer.ready()) {
-        state.SkipWithError("the virtual printer did not start");
+    if (!started(printer, state))
         return;
-    }
-    SerialPort serial;
-    ParallelPort parallel;
-    FakeWindow window;
-    window.selection = QStringLiteral("COM1");
-    window.body = longBody(setting("VR2710_BENCH_PACED_KB", 1024) * 1024);
-    PrintJob job(window, serial, parallel);
-    double lineTime = 0;
+    Com1PrintJob demo;
+    demo.window.body = longBody(setting("VR2710_BENCH_PACED_KB", 1024) * 1024);
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        job.PrintReceipt(Pitch::Cpi12);
-        if (!window.boxes.isEmpty() || !printer.waitForImages(1, 3600 * 1000)) {
+        demo.job.PrintReceipt(Pitch::Cpi12);
+        if (!demo.window.boxes.isEmpty() || !printer.waitForImages(1, 3600 * 1000)) {
             state.SkipWithError("the receipt did not arrive");
             return;
         }
         state.SetIterationTime(clock.nsecsElapsed() / 1e9);
         const QByteArray received = printer.raw(printer.images().first());
-        if (received != expectedSerialReceipt(received, Pitch::Cpi12, window.body)) {
+        if (received != expectedSerialReceipt(received, Pitch::Cpi12, demo.window.body)) {
             state.SkipWithError("the receipt did not arrive whole");
             return;
         }
-        lineTime = received.size() * 10.0 / 9600;
+        const double lineTime = received.size() * 10.0 / 9600;
         state.counters["bytes"] = double(received.size());
         state.counters["line_time_s"] = lineTime;
         state.counters["over_line_time_pct"] =
@@ -207,10 +214,8 @@ void pacedLongBodyWithWindow(benchmark::State &state)
 void unpacedRateWithWindow(benchmark::State &state)
 {
     PrinterRun printer({"--ports", "LPT1", "--window", "--no-pacing"});
-    if (!printer.ready()) {
-        state.SkipWithError("the virtual printer did not start");
+    if (!started(printer, state))
         return;
-    }
     const QByteArray body = Page437.encode(longBody(16 << 20)) + '\x0c';
     qsizetype printed = 0;
     for (auto _ : state) {
@@ -265,10 +270,8 @@ void residentMemory(benchmark::State &state)
     if (window)
         options << "--window";
     PrinterRun printer(options);
-    if (!printer.ready()) {
-        state.SkipWithError("the virtual printer did not start");
+    if (!started(printer, state))
         return;
-    }
     std::mt19937 random(2710);
     constexpr qint64 Piece = 1 << 20;
     for (auto _ : state) {
