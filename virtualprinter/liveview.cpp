@@ -65,8 +65,7 @@ const PlacedLine &PaperView::row(qsizetype index) const
 
 int PaperView::paperHeight() const
 {
-    return ReceiptImage::pixels(ReceiptImage::TopMarginInch + ReceiptImage::BottomMarginInch) +
-           qCeil(qMax<qsizetype>(rowCount(), 1) * ReceiptImage::lineHeight());
+    return ReceiptImage::paperHeight(qMax<qsizetype>(rowCount(), 1));
 }
 
 void PaperView::paintEvent(QPaintEvent *event)
@@ -78,17 +77,9 @@ void PaperView::paintEvent(QPaintEvent *event)
         painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("Waiting for a receipt ..."));
         return;
     }
-    const double firstTop = ReceiptImage::TopMarginInch * ReceiptImage::DotsPerInch;
-    const double lineHeight = ReceiptImage::lineHeight();
-    const qsizetype first =
-        qMax<qsizetype>(0, qFloor((event->rect().top() - firstTop) / lineHeight) - 1);
-    const qsizetype last =
-        qMin<qsizetype>(rowCount() - 1, qCeil((event->rect().bottom() - firstTop) / lineHeight));
-    for (qsizetype i = first; i <= last; ++i)
-        m_renderer.paintLine(painter, row(i), firstTop + i * lineHeight);
-    if (m_cut)
-        m_renderer.paintCutMark(
-            painter, paperHeight() - ReceiptImage::pixels(ReceiptImage::BottomMarginInch) / 2.0);
+    m_renderer.paintPaper(
+        painter, event->rect().top(), event->rect().bottom() + 1, rowCount(),
+        [this](qsizetype i) -> const PlacedLine & { return row(i); }, m_cut);
 }
 
 LiveView::LiveView(PaperSpec paper, QWidget *parent)

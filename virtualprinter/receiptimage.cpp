@@ -118,6 +118,11 @@ PlacedLine ReceiptImage::noteLine(const QString &text)
     return PlacedLine{{PlacedCell{note, 0, cellWidthInch(note)}}};
 }
 
+int ReceiptImage::paperHeight(qsizetype lines)
+{
+    return pixels(TopMarginInch + BottomMarginInch) + qCeil(lines * lineHeight());
+}
+
 ReceiptImage::Sheet ReceiptImage::sheetFor(const PrintedReceipt &receipt) const
 {
     Sheet sheet;
@@ -128,8 +133,7 @@ ReceiptImage::Sheet ReceiptImage::sheetFor(const PrintedReceipt &receipt) const
         sheet.lines.append(
             noteLine(QStringLiteral("%1 more lines not drawn").arg(printed - (MaxLines - 1))));
     }
-    sheet.height =
-        pixels(TopMarginInch + BottomMarginInch) + qCeil(sheet.lines.size() * lineHeight());
+    sheet.height = paperHeight(sheet.lines.size());
     sheet.cut = receipt.cut;
     return sheet;
 }
@@ -160,9 +164,18 @@ void ReceiptImage::paintLine(QPainter &painter, const PlacedLine &line, double t
     }
 }
 
-void ReceiptImage::paintCutMark(QPainter &painter, double y) const
+void ReceiptImage::paintPaper(QPainter &painter, int top, int bottom, qsizetype count,
+                              const std::function<const PlacedLine &(qsizetype)> &line,
+                              bool cut) const
 {
-    drawCutMark(painter, y, width());
+    const double firstTop = TopMarginInch * DotsPerInch;
+    // One line more on either side: a glyph's edge may reach into the next line's rows.
+    const qsizetype first = qMax<qsizetype>(0, qFloor((top - firstTop) / lineHeight()) - 1);
+    const qsizetype last = qMin<qsizetype>(count - 1, qCeil((bottom - firstTop) / lineHeight()));
+    for (qsizetype i = first; i <= last; ++i)
+        paintLine(painter, line(i), firstTop + i * lineHeight());
+    if (cut)
+        drawCutMark(painter, paperHeight(count) - pixels(BottomMarginInch) / 2.0, width());
 }
 
 void ReceiptImage::paintRows(QImage &band, const Sheet &sheet, int top) const
@@ -171,15 +184,9 @@ void ReceiptImage::paintRows(QImage &band, const Sheet &sheet, int top) const
     QPainter painter(&band);
     preparePainter(painter);
     painter.translate(0, -top);
-    const double firstTop = TopMarginInch * DotsPerInch;
-    // One line more on either side: a glyph's edge may reach into the next line's rows.
-    const qsizetype first = qMax<qsizetype>(0, qFloor((top - firstTop) / lineHeight()) - 1);
-    const qsizetype last = qMin<qsizetype>(sheet.lines.size() - 1,
-                                           qCeil((top + band.height() - firstTop) / lineHeight()));
-    for (qsizetype i = first; i <= last; ++i)
-        paintLine(painter, sheet.lines.at(i), firstTop + i * lineHeight());
-    if (sheet.cut)
-        paintCutMark(painter, sheet.height - pixels(BottomMarginInch) / 2.0);
+    paintPaper(
+        painter, top, top + band.height(), sheet.lines.size(),
+        [&sheet](qsizetype i) -> const PlacedLine & { return sheet.lines.at(i); }, sheet.cut);
 }
 
 QImage ReceiptImage::render(const PrintedReceipt &receipt) const

@@ -33,11 +33,13 @@ public:
     bool writePng(const PrintedReceipt &receipt, int fd, const std::function<bool()> &giveUp,
                   int *error) const;
 
-    // The pieces, for a view that draws the paper itself: the image's width, one line with
-    // its top `top` pixels down, the cut mark `y` pixels down.
+    // The pieces, for a view that draws the paper itself: the image's width, its height for
+    // `lines` lines, and the paper's rows [top, bottom) with `count` lines on it (line i from
+    // `line(i)`) and, when `cut`, the cut mark at its foot.
     int width() const { return pixels(m_paper.rollWidthInch()); }
-    void paintLine(QPainter &painter, const PlacedLine &line, double top) const;
-    void paintCutMark(QPainter &painter, double y) const;
+    static int paperHeight(qsizetype lines);
+    void paintPaper(QPainter &painter, int top, int bottom, qsizetype count,
+                    const std::function<const PlacedLine &(qsizetype)> &line, bool cut) const;
     static void preparePainter(QPainter &painter);
 
     static constexpr double lineHeight() { return PaperSpec::LineHeightInch * DotsPerInch; }
@@ -55,6 +57,8 @@ private:
         bool cut = false;
     };
     Sheet sheetFor(const PrintedReceipt &receipt) const;
+    // One line with its top `top` pixels down.
+    void paintLine(QPainter &painter, const PlacedLine &line, double top) const;
     // Paints what of the sheet falls into the rows [top, top + rows) of the image.
     void paintRows(QImage &band, const Sheet &sheet, int top) const;
 
