@@ -2,8 +2,9 @@
 // SPDX-License-Identifier: MIT
 #include "virtualprinter.h"
 
+#include "ports/portsettings.h"
+
 #include <QMetaMethod>
-#include <QRegularExpression>
 
 // One port of the printer: its line (for a network port, the current job's connection), the
 // decoder, the raw bytes of the receipt under way, and what a live view has yet to be told.
@@ -77,10 +78,9 @@ VirtualPrinter::~VirtualPrinter()
 
 bool VirtualPrinter::checkPorts(QString *error) const
 {
-    static const QRegularExpression portName(QStringLiteral("^(COM|LPT)[1-9][0-9]{0,3}$"));
     QStringList seen;
     for (const QString &port : m_options.ports) {
-        if (!portName.match(port).hasMatch()) {
+        if (!portNamePattern().match(port).hasMatch()) {
             *error = QStringLiteral("unknown port \"%1\": use COM1, COM2, ... or LPT1").arg(port);
             return false;
         }
@@ -116,10 +116,8 @@ bool VirtualPrinter::offer(const QString &port, QString *error)
     m_offered.append(*input);
     if (input->offline)
         return true; // nobody reads
-    m_inputs.push_back(
-        std::make_unique<PortInput>(port, m_codePage, m_options.paper, m_archive.newSpool()));
-    follow(*m_inputs.back(), std::make_unique<PrinterLine>(port, input->readFd, input->keepOpenFd,
-                                                           m_options.baud, m_options.faults));
+    follow(addInput(port), std::make_unique<PrinterLine>(port, input->readFd, input->keepOpenFd,
+                                                         m_options.baud, m_options.faults));
     return true;
 }
 
@@ -130,9 +128,7 @@ bool VirtualPrinter::offerNetwork(QString *error)
     if (!m_listener)
         return false;
     m_offered.append(OfferedInput{port, m_listener->url()});
-    m_inputs.push_back(
-        std::make_unique<PortInput>(port, m_codePage, m_options.paper, m_archive.newSpool()));
-    PortInput *input = m_inputs.back().get();
+    PortInput *input = &addInput(port);
     connect(m_listener.get(), &JobListener::jobArrived, this, [this, input](int fd) {
         auto line = std::make_unique<PrinterLine>(input->name, fd, -1, m_options.baud,
                                                   m_options.faults, PrinterLine::AtEnd::EndJob);
@@ -147,6 +143,13 @@ bool VirtualPrinter::offerNetwork(QString *error)
         follow(*input, std::move(line));
     });
     return true;
+}
+
+VirtualPrinter::PortInput &VirtualPrinter::addInput(const QString &port)
+{
+    m_inputs.push_back(
+        std::make_unique<PortInput>(port, m_codePage, m_options.paper, m_archive.newSpool()));
+    return *m_inputs.back();
 }
 
 void VirtualPrinter::follow(PortInput &input, std::unique_ptr<PrinterLine> line)

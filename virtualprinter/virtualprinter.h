@@ -73,6 +73,7 @@ private:
     bool checkPorts(QString *error) const;
     bool offer(const QString &port, QString *error);
     bool offerNetwork(QString *error);
+    PortInput &addInput(const QString &port);
     void follow(PortInput &input, std::unique_ptr<PrinterLine> line);
     void handle(PortInput &input, const QByteArray &bytes);
     void report(PortInput &input);
