@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "pngstreamwriter.h"
 
+#include "filesupport.h"
+
 #include <QtEndian>
 
 #include <cerrno>
@@ -114,16 +116,8 @@ bool PngStreamWriter::writeChunk(const char type[4], const QByteArray &data)
 
 bool PngStreamWriter::writeAll(const char *data, qsizetype size)
 {
-    while (size > 0) {
-        const ssize_t written = ::write(m_fd, data, size_t(size));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return fail(written < 0 ? errno : EIO);
-        data += written;
-        size -= written;
-    }
-    return true;
+    const int error = ::writeAll(m_fd, data, size);
+    return error == 0 || fail(error);
 }
 
 bool PngStreamWriter::fail(int error)
