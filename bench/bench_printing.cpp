@@ -3,9 +3,7 @@
 // Timings of the receipt printing path: building the chunks, and whole jobs to a
 // pseudo-terminal (drained at once by a reader thread) and to a regular file; the serial job
 // also as the window runs it, its port work on a worker thread.
-#include "ports/parallelport.h"
-#include "ports/serialport.h"
-#include "receipt/printjob.h"
+#include "job/printjob.h"
 #include "tests/testsupport.h"
 #include "ui/busywait.h"
 
@@ -71,50 +69,44 @@ void buildChunks(benchmark::State &state)
     }
 }
 
-// A window that runs the port work as the demo's window does.
-class WorkerThreadWindow : public FakeWindow
+// Runs whole jobs to the target, as a click on "Receipt 15 CPI" would; on a worker thread
+// while this thread waits in an event loop, as the window runs them, where asked.
+void runJobs(benchmark::State &state, const QString &selection, const QByteArray &target,
+             bool onWorkerThread = false)
 {
-public:
-    void runPortWork(const std::function<void()> &work) override { m_busyWait.run(work); }
-
-private:
-    BusyWait m_busyWait;
-};
-
-// Runs whole jobs to the port the selection names, as a click on "Receipt 15 CPI" would.
-template <typename Window = FakeWindow>
-void runJobs(benchmark::State &state, const QString &selection)
-{
-    SerialPort serial;
-    ParallelPort parallel;
-    Window window;
-    window.selection = selection;
-    PrintJob job(window, serial, parallel, [] { return Moment; });
-    for (auto _ : state)
-        job.PrintReceipt(Pitch::Cpi15);
-    if (!window.boxes.isEmpty())
-        state.SkipWithError(qPrintable(window.boxes.first().text));
+    PrintRequest request;
+    request.portSelection = selection;
+    request.settings = PrintSettings::withTargets({{selection, target}});
+    request.now = [] { return Moment; };
+    BusyWait busyWait;
+    PrintResult result;
+    for (auto _ : state) {
+        if (onWorkerThread)
+            busyWait.run([&] { result = PrintJob::run(request); });
+        else
+            result = PrintJob::run(request);
+    }
+    if (result.failed())
+        state.SkipWithError(qPrintable(errorBoxText(result.lastError)));
 }
 
 void serialJobToPty(benchmark::State &state)
 {
     DrainedPty pty;
-    qputenv("VR2710_COM1", pty.path());
-    runJobs(state, QStringLiteral("COM1"));
+    runJobs(state, QStringLiteral("COM1"), pty.path());
 }
 
 void serialJobToPtyOnWorkerThread(benchmark::State &state)
 {
     DrainedPty pty;
-    qputenv("VR2710_COM1", pty.path());
-    runJobs<WorkerThreadWindow>(state, QStringLiteral("COM1"));
+    runJobs(state, QStringLiteral("COM1"), pty.path(), true);
 }
 
 void parallelJobToFile(benchmark::State &state)
 {
     QTemporaryDir dir;
-    qputenv("VR2710_LPT1", QFile::encodeName(dir.filePath(QStringLiteral("receipt.prn"))));
-    runJobs(state, QStringLiteral("LPT1"));
+    runJobs(state, QStringLiteral("LPT1"),
+            QFile::encodeName(dir.filePath(QStringLiteral("receipt.prn"))));
 }
 
 } // namespace

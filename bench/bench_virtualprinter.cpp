@@ -11,9 +11,9 @@
 //   VR2710_BENCH_PACED_KB   body of the paced run (default 1024)
 //   VR2710_BENCH_MEMORY_MB  stream of each memory run (default 1024 without form feeds, 256
 //                           with one every 4 MiB)
+#include "job/printjob.h"
 #include "ports/parallelport.h"
 #include "ports/serialport.h"
-#include "receipt/printjob.h"
 #include "tests/testsupport.h"
 #include "virtualprinter/receiptdecoder.h"
 #include "virtualprinter/receiptimage.h"
@@ -124,15 +124,19 @@ private:
     QProcess m_process;
 };
 
-// The demo's print job with COM1 selected, as a click on Print runs it.
+// The demo's print job with COM1 selected, as a click on a receipt button runs it; COM1 is the
+// printer's, from the environment its env file set.
 struct Com1PrintJob
 {
-    SerialPort serial;
-    ParallelPort parallel;
-    FakeWindow window;
-    PrintJob job{window, serial, parallel};
+    PrintRequest request;
 
-    Com1PrintJob() { window.selection = QStringLiteral("COM1"); }
+    Com1PrintJob() { request.portSelection = QStringLiteral("COM1"); }
+    PrintResult print(const PitchCode &pitch)
+    {
+        request.pitch = pitch;
+        request.settings = PrintSettings::load();
+        return PrintJob::run(request);
+    }
 };
 
 // Whether the printer came up; the benchmark is skipped with the reason if not.
@@ -171,7 +175,7 @@ void pacedReceiptClickToImage(benchmark::State &state)
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        demo.job.PrintReceipt(Pitch::Cpi12);
+        demo.print(Pitch::Cpi12);
         printer.waitForImages(++printed, 10000);
         state.SetIterationTime(clock.nsecsElapsed() / 1e9);
     }
@@ -187,18 +191,17 @@ void pacedLongBodyWithWindow(benchmark::State &state)
     if (!started(printer, state))
         return;
     Com1PrintJob demo;
-    demo.window.body = longBody(setting("VR2710_BENCH_PACED_KB", 1024) * 1024);
+    demo.request.body = longBody(setting("VR2710_BENCH_PACED_KB", 1024) * 1024);
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        demo.job.PrintReceipt(Pitch::Cpi12);
-        if (!demo.window.boxes.isEmpty() || !printer.waitForImages(1, 3600 * 1000)) {
+        if (demo.print(Pitch::Cpi12).failed() || !printer.waitForImages(1, 3600 * 1000)) {
             state.SkipWithError("the receipt did not arrive");
             return;
         }
         state.SetIterationTime(clock.nsecsElapsed() / 1e9);
         const QByteArray received = printer.raw(printer.images().first());
-        if (received != expectedSerialReceipt(received, Pitch::Cpi12, demo.window.body)) {
+        if (received != expectedSerialReceipt(received, Pitch::Cpi12, demo.request.body)) {
             state.SkipWithError("the receipt did not arrive whole");
             return;
         }
@@ -221,7 +224,7 @@ void unpacedRateWithWindow(benchmark::State &state)
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        ParallelPort port;
+        ParallelPort port(PrintSettings::load());
         port.open(QStringLiteral("LPT1"));
         for (qsizetype at = 0; at < body.size(); at += 1 << 20)
             port.print(body.mid(at, 1 << 20), false);
@@ -275,8 +278,9 @@ void residentMemory(benchmark::State &state)
     std::mt19937 random(2710);
     constexpr qint64 Piece = 1 << 20;
     for (auto _ : state) {
-        ParallelPort port;
-        port.setStallTimeout(std::chrono::minutes(10)); // a receipt image may be under way
+        PortSystem system;
+        system.stallLimit = std::chrono::minutes(10); // a receipt image may be under way
+        ParallelPort port(PrintSettings::load(), system);
         port.open(QStringLiteral("LPT1"));
         qint64 sinceCut = 0;
         for (int part = 1; part <= 4; ++part) {

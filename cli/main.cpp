@@ -1,15 +1,16 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
 #include "printcommand.h"
-#include "terminalwindow.h"
+#include "progressline.h"
 
-#include "ports/parallelport.h"
-#include "ports/serialport.h"
+#include "failure/errorbox.h"
+#include "job/printjob.h"
+#include "ports/jobstop.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
-#include <cstdio>
+#include <unistd.h>
 
 int main(int argc, char *argv[])
 {
@@ -26,10 +27,10 @@ int main(int argc, char *argv[])
     if (!parsed.request)
         return parsed.exitCode;
 
-    const PrintRequest &request = *parsed.request;
+    const PrintOptions &options = *parsed.request;
     QString body = ReceiptStream::defaultBody();
-    if (!request.bodySource.isEmpty()) {
-        const BodyText read = readBody(request.bodySource);
+    if (!options.bodySource.isEmpty()) {
+        const BodyText read = readBody(options.bodySource);
         if (!read.text) {
             err << "vr2710-print: " << read.error << Qt::endl;
             return ExitCode::UsageError;
@@ -37,12 +38,23 @@ int main(int argc, char *argv[])
         body = *read.text;
     }
 
+    // Ctrl+C, kill or a hang-up stop the job at once, and it releases the port and its lock.
+    JobStop::handleStopSignals();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vr2710-print"));
-    TerminalWindow window(request.port, body, err);
-    SerialPort serialPort;
-    ParallelPort parallelPort;
-    PrintJob job(window, serialPort, parallelPort);
-    job.PrintReceipt(request.pitch);
-    return window.jobFailed() ? ExitCode::JobFailed : ExitCode::Printed;
+    PrintRequest request;
+    request.portSelection = options.port;
+    request.pitch = options.pitch;
+    request.body = body;
+    request.settings = PrintSettings::load();
+    ProgressLine progress(err, ::isatty(STDERR_FILENO) == 1);
+    const PrintResult result =
+        PrintJob::run(request, [&](const JobStatus &status) { progress.update(status); });
+    progress.finish();
+    if (result.failed())
+        err << errorBoxText(result.lastError).replace(QLatin1Char('\r'), QLatin1Char('\n'))
+            << Qt::endl;
+    if (const int signal = JobStop::signalReceived())
+        return 128 + signal;
+    return result.failed() ? ExitCode::JobFailed : ExitCode::Printed;
 }

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "printcommand.h"
 
-#include "ports/portdevices.h"
+#include "failure/displaypath.h"
 
 #include <QStringDecoder>
 
@@ -49,11 +49,6 @@ qsizetype firstUtf8Fault(const QByteArray &bytes, const QString &decoded)
 
 } // namespace
 
-QStringList printablePortNames()
-{
-    return {QStringLiteral("LPT1"), QStringLiteral("COM1"), QStringLiteral("COM2")};
-}
-
 QString usageText()
 {
     return QStringLiteral(
@@ -82,7 +77,7 @@ QString usageText()
 
 ParsedCommandLine parseCommandLine(const QByteArrayList &arguments)
 {
-    PrintRequest request;
+    PrintOptions request;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QByteArray &argument = arguments[i];
         if (argument == "-h" || argument == "--help") {
@@ -117,9 +112,9 @@ ParsedCommandLine parseCommandLine(const QByteArrayList &arguments)
 
         if (option == "--port") {
             const QString port = QString::fromUtf8(*value);
-            if (!printablePortNames().contains(port))
+            if (!PortNames::all().contains(port))
                 return usageError(QStringLiteral("there is no port \"%1\"; use %2 (exactly so).")
-                                      .arg(displayPath(*value), printablePortNames().join(u", ")));
+                                      .arg(displayPath(*value), PortNames::all().join(u", ")));
             request.port = port;
         } else if (option == "--pitch") {
             const auto pitch = pitchFor(*value);

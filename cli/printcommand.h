@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "receipt/receiptstream.h"
+#include "protocol/receiptstream.h"
+#include "settings/portnames.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -18,9 +19,9 @@ inline constexpr int UsageError = 2;
 } // namespace ExitCode
 
 // What vr2710-print was asked to print.
-struct PrintRequest
+struct PrintOptions
 {
-    QString port = QStringLiteral("LPT1");
+    QString port = PortNames::Lpt1;
     PitchCode pitch = Pitch::Cpi15;
     // Empty for the default body, "-" for standard input, otherwise a file name, byte for byte
     // as the command line gave it.
@@ -30,14 +31,11 @@ struct PrintRequest
 // The command line read: either a request to print, or a text to show and an exit code.
 struct ParsedCommandLine
 {
-    std::optional<PrintRequest> request;
+    std::optional<PrintOptions> request;
     int exitCode = ExitCode::Printed;
     QString output; // for standard output (--help, --version)
     QString error;  // for standard error (usage errors)
 };
-
-// The port names vr2710-print accepts, the same the window offers.
-QStringList printablePortNames();
 
 // Reads the arguments after the program name. Options may be given as "--port NAME" or
 // "--port=NAME"; nothing else is accepted.

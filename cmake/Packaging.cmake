@@ -13,11 +13,8 @@ if(NOT vr2710_changelog_head MATCHES "^${PROJECT_NAME} \\(${PROJECT_VERSION}\\) 
                         "entry for ${PROJECT_NAME} ${PROJECT_VERSION} at its top")
 endif()
 
-# Every program installed to bin/ comes with its page; vr2710-print is optional.
-set(vr2710_manual_pages vr2710-demo vr2710-virtual-printer)
-if(TARGET vr2710-print)
-    list(APPEND vr2710_manual_pages vr2710-print)
-endif()
+# Every program installed to bin/ comes with its page.
+set(vr2710_manual_pages vr2710-demo vr2710-virtual-printer vr2710-print)
 
 # Debian wants manual pages and the changelog compressed at the highest level, without a
 # time stamp in the header (-n), so that the package is the same on every build.
@@ -65,11 +62,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "The package also holds vr2710-virtual-printer, which stands in for the"
     "printer: it offers the ports as pseudo-terminals and a FIFO, decodes what"
     "arrives and shows each receipt as an image of the paper roll, so receipts can"
-    "be tried without hardware.")
-if(TARGET vr2710-print)
-    string(APPEND CPACK_PACKAGE_DESCRIPTION "\n\n"
-           "With vr2710-print the same receipt is printed from the command line.")
-endif()
+    "be tried without hardware."
+    ""
+    "With vr2710-print the same receipt is printed from the command line.")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vr2710.org/")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -30,6 +30,7 @@ inline constexpr qint32 DeviceFailure = 9006;     // the serial layer failed wit
 inline constexpr qint32 SystemConsole = 9007;     // the device is the system's console
 inline constexpr qint32 SettingsFile = 9008;      // the settings file cannot be read or parsed
 inline constexpr qint32 HostNotFound = 9009;      // a network printer's host name is unknown
+inline constexpr qint32 Stopped = 9013;           // a signal stopped the job part-way
 } // namespace ErrorNumber
 
 // Continue-on-error bookkeeping: every failing step replaces the record, successes leave it.

@@ -2,6 +2,9 @@
 // SPDX-License-Identifier: MIT
 #include "devicewriter.h"
 
+#include "jobstop.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <ctime>
@@ -86,10 +89,12 @@ int DeviceWriter::writeAll(int fd, const QByteArray &bytes)
     bool pollSaidWritable = false;
     int backoffMs = 1;
     while (done < bytes.size()) {
+        if (JobStop::requested())
+            return Stopped;
         const ssize_t written = m_calls.write(fd, bytes.constData() + done, bytes.size() - done);
         if (written > 0) {
             done += written;
-            m_stall.progressed();
+            m_stall.progressed(written);
             pollSaidWritable = false;
             backoffMs = 1;
             continue;
@@ -120,12 +125,15 @@ int DeviceWriter::writeAll(int fd, const QByteArray &bytes)
 int DeviceWriter::waitWritable(int fd)
 {
     for (;;) {
-        const int ready = m_calls.poll(fd, POLLOUT, int(m_stall.remaining().count()));
+        if (JobStop::requested())
+            return Stopped;
+        if (m_stall.expired())
+            return TimedOut;
+        const int wait = std::min<int>(int(m_stall.remaining().count()), JobStop::CheckIntervalMs);
+        const int ready = m_calls.poll(fd, POLLOUT, wait);
         if (ready > 0)
             return 0; // writable, or an error the next write will report
-        if (ready == 0)
-            return TimedOut;
-        if (errno != EINTR)
+        if (ready < 0 && errno != EINTR)
             return errno;
     }
 }

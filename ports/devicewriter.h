@@ -29,15 +29,16 @@ class DeviceWriter
 {
 public:
     static constexpr int TimedOut = -1;
+    static constexpr int Stopped = -2; // JobStop was requested
     // Longest pause between tries on a device whose poll cannot be trusted.
     static constexpr int MaximumBackoffMs = 50;
 
     DeviceWriter(DeviceCalls &calls, StallBound &stall);
 
-    // Writes all the bytes; 0, the errno of the call that failed, or TimedOut once the device
-    // has taken nothing for the bound.
+    // Writes all the bytes; 0, the errno of the call that failed, TimedOut once the device has
+    // taken nothing for the bound, or Stopped.
     int writeAll(int fd, const QByteArray &bytes);
-    // Waits until the device can take more: 0, an errno, or TimedOut.
+    // Waits until the device can take more: 0, an errno, TimedOut or Stopped.
     int waitWritable(int fd);
 
 private:

@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "networkport.h"
 
-#include "portdevices.h"
+#include "failure/displaypath.h"
+#include "jobstop.h"
 
 #include <cerrno>
 #include <condition_variable>
@@ -78,6 +79,34 @@ std::shared_ptr<NameLookup> lookUp(const NetworkAddress &address, milliseconds w
     return lookup;
 }
 
+class NetworkConnection : public Connection
+{
+public:
+    NetworkConnection(const PortLocation &where, StallBound &stall)
+        : m_location(where)
+        , m_stall(stall)
+    {
+    }
+    ~NetworkConnection() override { drop(); }
+
+    LastError connectTo(const NetworkAddress &address);
+    LastError write(const QByteArray &bytes) override;
+    LastError close() override;
+
+private:
+    LastError connectFailure(int errnum, const NetworkAddress &address) const;
+    LastError sendFailure(int errnum) const;
+    LastError timeout() const;
+    // Reads and drops what the printer sent; false once it has hung up.
+    bool discardAnswer();
+    void drop();
+
+    PortLocation m_location;
+    StallBound &m_stall;
+    int m_fd = -1;
+    LastError m_dead; // the failure that ended the connection, for every later send
+};
+
 } // namespace
 
 std::optional<NetworkAddress> NetworkAddress::parse(const QByteArray &device)
@@ -115,11 +144,6 @@ std::optional<NetworkAddress> NetworkAddress::parse(const QByteArray &device)
     return address;
 }
 
-NetworkConnection::~NetworkConnection()
-{
-    drop();
-}
-
 void NetworkConnection::drop()
 {
     if (m_fd >= 0)
@@ -127,20 +151,24 @@ void NetworkConnection::drop()
     m_fd = -1;
 }
 
-LastError NetworkConnection::open(const PortLocation &where)
+OpenedConnection openNetworkPrinter(const PortLocation &where, StallBound &stall)
 {
-    m_location = where;
     const std::optional<NetworkAddress> address = NetworkAddress::parse(where.devicePath);
     if (!address)
-        return portFailure(
-            EINVAL,
-            QStringLiteral("\"%1\" is not a network printer's address. Write "
-                           "socket://HOST or socket://HOST:PORT (PORT from 1 to "
-                           "65535, 9100 when left out) in %2 or the settings file.")
-                .arg(displayPath(where.devicePath), portOverrideVariable(where.portName)),
-            where);
-    m_stall.progressed();
-    return connectTo(*address);
+        return {nullptr,
+                portFailure(EINVAL,
+                            QStringLiteral("\"%1\" is not a network printer's address. "
+                                           "Write socket://HOST or socket://HOST:PORT "
+                                           "(PORT from 1 to 65535, 9100 when left out) "
+                                           "in %2.")
+                                .arg(displayPath(where.devicePath), whereToSetTarget(where)),
+                            where)};
+    stall.progressed();
+    auto connection = std::make_unique<NetworkConnection>(where, stall);
+    const LastError connected = connection->connectTo(*address);
+    if (connected.isFailure())
+        return {nullptr, connected};
+    return {std::move(connection), {}};
 }
 
 LastError NetworkConnection::connectTo(const NetworkAddress &address)
@@ -158,10 +186,10 @@ LastError NetworkConnection::connectTo(const NetworkAddress &address)
     if (lookup->status != 0)
         return portFailure(ErrorNumber::HostNotFound,
                            QStringLiteral("host not found: %1 (%2). Check the printer's name in "
-                                          "%3 or the settings file, or give its IP address.")
+                                          "%3, or give its IP address.")
                                .arg(QString::fromUtf8(address.host),
                                     QString::fromLocal8Bit(::gai_strerror(lookup->status)),
-                                    portOverrideVariable(m_location.portName)),
+                                    whereToSetTarget(m_location)),
                            m_location);
 
     // Each address the name has, in turn, within what is left of the bound.
@@ -188,7 +216,7 @@ LastError NetworkConnection::connectTo(const NetworkAddress &address)
         }
         ::close(fd);
         if (ready == 0)
-            return timeoutFailure();
+            return timeout();
         lastError = ready < 0 ? errno : error;
     }
     return connectFailure(lastError, address);
@@ -198,8 +226,7 @@ LastError NetworkConnection::connectFailure(int errnum, const NetworkAddress &ad
 {
     const QString where =
         QStringLiteral("%1 port %2").arg(QString::fromUtf8(address.host)).arg(address.port);
-    const QString settings =
-        QStringLiteral("%1 or the settings file").arg(portOverrideVariable(m_location.portName));
+    const QString settings = whereToSetTarget(m_location);
     switch (errnum) {
     case ECONNREFUSED:
         return portFailure(errnum,
@@ -221,35 +248,57 @@ LastError NetworkConnection::connectFailure(int errnum, const NetworkAddress &ad
     }
 }
 
-LastError NetworkConnection::send(const QByteArray &bytes)
+LastError NetworkConnection::write(const QByteArray &bytes)
 {
+    if (m_dead.isFailure())
+        return m_dead;
     qsizetype done = 0;
     while (done < bytes.size()) {
+        if (JobStop::requested())
+            return m_dead = stoppedFailure(m_location);
         // MSG_NOSIGNAL: a printer that hangs up is an error to report, not a signal to die of.
         const ssize_t sent = ::send(m_fd, bytes.constData() + done, size_t(bytes.size() - done),
                                     MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent > 0) {
             done += sent;
-            m_stall.progressed();
+            m_stall.progressed(sent);
             continue;
         }
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            return systemFailure(errno, m_location);
-        const int ready = pollFor(m_fd, POLLOUT, m_stall.remaining());
-        if (ready == 0)
-            return timeoutFailure();
+            return m_dead = sendFailure(errno);
+        if (m_stall.expired())
+            return m_dead = timeout();
+        const int ready = pollFor(
+            m_fd, POLLOUT, std::min(m_stall.remaining(), milliseconds(JobStop::CheckIntervalMs)));
         if (ready < 0)
-            return systemFailure(errno, m_location);
+            return m_dead = sendFailure(errno);
     }
     return {};
+}
+
+LastError NetworkConnection::sendFailure(int errnum) const
+{
+    // The printer's side ended the connection: say so, rather than blame a cable.
+    if (errnum == ECONNRESET || errnum == EPIPE)
+        return portFailure(errnum,
+                           QStringLiteral("%1. The printer closed the connection before it had "
+                                          "the whole receipt; check the printer, then print "
+                                          "again.")
+                               .arg(QString::fromLocal8Bit(std::strerror(errnum))),
+                           m_location);
+    return systemFailure(errnum, m_location);
 }
 
 LastError NetworkConnection::close()
 {
     if (m_fd < 0)
         return {};
+    if (m_dead.isFailure()) {
+        drop();
+        return {};
+    }
     // Wait until the printer has acknowledged every byte, so that a job reported as sent
     // really reached it; then end the job.
     LastError result;
@@ -259,13 +308,13 @@ LastError NetworkConnection::close()
         if (before >= 0 && unsent < before)
             m_stall.progressed();
         before = unsent;
-        if (m_stall.expired()) {
-            result = timeoutFailure();
+        if (m_stall.expired() || JobStop::requested()) {
+            result = JobStop::requested() ? stoppedFailure(m_location) : timeout();
             break;
         }
         if (pollFor(m_fd, POLLIN, std::min(m_stall.remaining(), milliseconds(20))) > 0 &&
             !discardAnswer()) {
-            result = systemFailure(EPIPE, m_location); // it hung up before it took everything
+            result = sendFailure(EPIPE); // it hung up before it took everything
             break;
         }
     }
@@ -286,11 +335,9 @@ bool NetworkConnection::discardAnswer()
     }
 }
 
-LastError NetworkConnection::timeoutFailure() const
+LastError NetworkConnection::timeout() const
 {
-    return portFailure(ErrorNumber::Timeout,
-                       timeoutDescription(m_location, m_stall.limit().count(),
-                                          QStringLiteral("Check that the printer is switched on "
-                                                         "and connected to the network.")),
-                       m_location);
+    return timeoutFailure(m_location, m_stall.limit().count(),
+                          QStringLiteral("Check that the printer is switched on and connected to "
+                                         "the network."));
 }

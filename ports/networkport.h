@@ -2,9 +2,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "failure/lasterror.h"
-#include "porterror.h"
-#include "stallbound.h"
+#include "connection.h"
 
 #include <QByteArray>
 
@@ -26,36 +24,8 @@ struct NetworkAddress
     static std::optional<NetworkAddress> parse(const QByteArray &device);
 };
 
-// One job's connection to a network printer: connect, send, close. Every call blocks with a
-// bounded wait, so a job can run it on any thread, with no event loop: the name lookup and the
-// connection, every send, and the close (which waits until the printer has acknowledged every
-// byte) each fail once nothing has moved for the port's stall bound.
-class NetworkConnection
-{
-public:
-    explicit NetworkConnection(StallBound &stall)
-        : m_stall(stall)
-    {
-    }
-    ~NetworkConnection();
-    NetworkConnection(const NetworkConnection &) = delete;
-    NetworkConnection &operator=(const NetworkConnection &) = delete;
-
-    // Connects to the address in where.devicePath.
-    LastError open(const PortLocation &where);
-    LastError send(const QByteArray &bytes);
-    LastError close();
-    bool isOpen() const { return m_fd >= 0; }
-
-private:
-    LastError connectTo(const NetworkAddress &address);
-    LastError connectFailure(int errnum, const NetworkAddress &address) const;
-    LastError timeoutFailure() const;
-    // Reads and drops what the printer sent; false once it has hung up.
-    bool discardAnswer();
-    void drop();
-
-    StallBound &m_stall;
-    PortLocation m_location;
-    int m_fd = -1;
-};
+// Connects to the network printer at where.devicePath ("socket://HOST[:PORT]"). Every call of
+// the connection blocks with a bounded wait, so a job can run it on any thread, with no event
+// loop: the name lookup and the connection, every send, and the close (which waits until the
+// printer has acknowledged every byte) each fail once nothing has moved for the stall bound.
+OpenedConnection openNetworkPrinter(const PortLocation &where, StallBound &stall);

@@ -2,8 +2,10 @@
 // SPDX-License-Identifier: MIT
 #include "porterror.h"
 
+#include "failure/displaypath.h"
 #include "pathresolution.h"
-#include "portdevices.h"
+#include "settings/portnames.h"
+#include "settings/settingsfile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,10 +18,29 @@ bool onDevice(const PortLocation &where)
     return isUnderDev(where.resolvedPath.isEmpty() ? where.devicePath : where.resolvedPath);
 }
 
+// "set VR2710_COM1 to <what>", or the settings file's line that names the target.
+QString setTargetTo(const PortLocation &where, const QString &what)
+{
+    const QString variable = PortNames::overrideVariable(where.portName);
+    const QString file = displayPath(where.origin.settingsFile);
+    switch (where.origin.kind) {
+    case TargetOrigin::Kind::Environment:
+        return QStringLiteral("set %1 to %2").arg(variable, what);
+    case TargetOrigin::Kind::SettingsFile:
+        return QStringLiteral("change %1= on line %2 of the settings file %3 to %4")
+            .arg(where.portName)
+            .arg(where.origin.line)
+            .arg(file, what);
+    case TargetOrigin::Kind::Default:
+        break;
+    }
+    return QStringLiteral("set %1 (or %2= under [ports] in the settings file %3) to %4")
+        .arg(variable, where.portName, displayPath(SettingsFile::path()), what);
+}
+
 QString adviceFor(int errnum, const PortLocation &where)
 {
     const bool serial = where.kind == DeviceKind::SerialLine;
-    const QString variable = portOverrideVariable(where.portName);
     const QString device = displayPath(where.devicePath);
     switch (errnum) {
     case EACCES:
@@ -36,13 +57,14 @@ QString adviceFor(int errnum, const PortLocation &where)
         if (where.devicePath.isEmpty())
             return QStringLiteral("No device is known for the port %1.").arg(where.portName);
         if (serial)
-            return QStringLiteral("Connect the printer, or set %1 to the serial device to use "
-                                  "(for example /dev/ttyUSB0).")
-                .arg(variable);
+            return QStringLiteral("Connect the printer, or %1.")
+                .arg(setTargetTo(where, QStringLiteral("the serial device to use (for example "
+                                                       "/dev/ttyUSB0)")));
         if (onDevice(where))
-            return QStringLiteral("Connect the printer, or set %1 to the printer device to use "
-                                  "(for example /dev/usb/lp0) or to a file to print into.")
-                .arg(variable);
+            return QStringLiteral("Connect the printer, or %1.")
+                .arg(setTargetTo(where, QStringLiteral("the printer device to use (for example "
+                                                       "/dev/usb/lp0) or to a file to print "
+                                                       "into")));
         return QStringLiteral("Check that the folder of %1 exists.").arg(device);
     case EBUSY:
         return QStringLiteral("Another program is using %1; close it and try again.").arg(device);
@@ -63,11 +85,12 @@ QString adviceFor(int errnum, const PortLocation &where)
             return QStringLiteral("The printer is out of paper; load paper and print again.");
         return QStringLiteral("The disk is full; free some space and print again.");
     case EISDIR:
-        return QStringLiteral("%1 is a folder; set %2 to a device instead.").arg(device, variable);
+        return QStringLiteral("%1 is a folder; %2.")
+            .arg(device, setTargetTo(where, QStringLiteral("a device instead")));
     case ENOTTY:
         if (serial)
-            return QStringLiteral("%1 is not a serial device; set %2 to one.")
-                .arg(device, variable);
+            return QStringLiteral("%1 is not a serial device; %2.")
+                .arg(device, setTargetTo(where, QStringLiteral("one")));
         return {};
     default:
         return {};
@@ -75,6 +98,23 @@ QString adviceFor(int errnum, const PortLocation &where)
 }
 
 } // namespace
+
+QString whereToSetTarget(const PortLocation &where)
+{
+    const QString variable = PortNames::overrideVariable(where.portName);
+    switch (where.origin.kind) {
+    case TargetOrigin::Kind::Environment:
+        return variable;
+    case TargetOrigin::Kind::SettingsFile:
+        return QStringLiteral("%1= on line %2 of the settings file %3")
+            .arg(where.portName)
+            .arg(where.origin.line)
+            .arg(displayPath(where.origin.settingsFile));
+    case TargetOrigin::Kind::Default:
+        break;
+    }
+    return QStringLiteral("%1 or the settings file").arg(variable);
+}
 
 LastError systemFailure(int errnum, const PortLocation &where)
 {
@@ -121,9 +161,8 @@ LastError consoleFailure(const PortLocation &where)
     return portFailure(
         ErrorNumber::SystemConsole,
         QStringLiteral("%1 is the system console, so nothing was sent to it. "
-                       "Connect the printer to another port, or set %2 to its "
-                       "device.")
-            .arg(displayPath(where.devicePath), portOverrideVariable(where.portName)),
+                       "Connect the printer to another port, or %2.")
+            .arg(displayPath(where.devicePath), setTargetTo(where, QStringLiteral("its device"))),
         where);
 }
 
@@ -135,15 +174,31 @@ LastError notOpenFailure(const QString &port, const QString &openFailure, const 
     return portFailure(ErrorNumber::PortNotOpen, description, where);
 }
 
-QString timeoutDescription(const PortLocation &where, qint64 milliseconds,
-                           const QString &printerSays)
+LastError timeoutFailure(const PortLocation &where, qint64 milliseconds, const QString &printerSays)
 {
     const QString advice = !printerSays.isEmpty()
                                ? printerSays
                                : QStringLiteral("Check that the printer is switched on, on line "
                                                 "and has paper.");
-    return QStringLiteral("%1 took no data for %2 s. %3")
-        .arg(displayPath(where.devicePath))
-        .arg(double(milliseconds) / 1000.0, 0, 'g', 3)
-        .arg(advice);
+    return portFailure(ErrorNumber::Timeout,
+                       QStringLiteral("%1 took no data for %2 s. %3")
+                           .arg(displayPath(where.devicePath))
+                           .arg(double(milliseconds) / 1000.0, 0, 'g', 3)
+                           .arg(advice),
+                       where);
+}
+
+LastError stoppedFailure(const PortLocation &where)
+{
+    return portFailure(ErrorNumber::Stopped,
+                       QStringLiteral("The job was stopped before %1 had the whole receipt.")
+                           .arg(displayPath(where.devicePath)),
+                       where);
+}
+
+QString portSource(const QString &portName, const QByteArray &devicePath)
+{
+    if (devicePath.isEmpty())
+        return portName;
+    return QStringLiteral("%1 (%2)").arg(portName, displayPath(devicePath));
 }

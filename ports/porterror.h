@@ -3,6 +3,7 @@
 #pragma once
 
 #include "failure/lasterror.h"
+#include "settings/printsettings.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,13 +11,14 @@
 // What sort of device a failure happened on; it decides which advice goes with it.
 enum class DeviceKind { SerialLine, PrinterDevice };
 
-// Where the failure happened: the port name the user chose and the device behind it.
+// Where the failure happened: the port name the user chose and the target behind it.
 struct PortLocation
 {
     QString portName;
-    QByteArray devicePath; // as configured; messages show this one
-    DeviceKind kind;
+    QByteArray devicePath; // the target as configured; messages show this one
+    DeviceKind kind = DeviceKind::PrinterDevice;
     QByteArray resolvedPath; // the file it names, where that is known
+    TargetOrigin origin;     // where the target was set, for advice on changing it
 };
 
 // Who holds a device that is busy, as far as a lock file or the system tells.
@@ -27,11 +29,13 @@ struct DeviceHolder
     QByteArray lockFile; // a lock file that names no process, where that is the reason
 };
 
+// Every failure text of the ports is made here.
+
 // A failure with a system error code: the number is errno, the description the system's text
 // followed by what the user can do about it, where that is known.
 LastError systemFailure(int errnum, const PortLocation &where);
 
-// A failure without a system error code: one of the numbers in ErrorNumber.
+// A failure without a system error code, or with a description of its own.
 LastError portFailure(qint32 number, const QString &description, const PortLocation &where);
 
 // The device is in use by another program (or another job): EBUSY, naming the holder.
@@ -44,7 +48,17 @@ LastError consoleFailure(const PortLocation &where);
 LastError notOpenFailure(const QString &port, const QString &openFailure,
                          const PortLocation &where);
 
-// The advice for a timeout: the device took no data for the given time; what the printer says
-// about itself, where it said anything, or what to check.
-QString timeoutDescription(const PortLocation &where, qint64 milliseconds,
-                           const QString &printerSays = {});
+// The device took no data for the bound (9002): what the printer says about itself, where it
+// said anything, or what to check.
+LastError timeoutFailure(const PortLocation &where, qint64 milliseconds,
+                         const QString &printerSays = {});
+
+// The job was stopped by a signal before the printer had everything.
+LastError stoppedFailure(const PortLocation &where);
+
+// Where the user changes the port's target: "VR2710_COM1", "line 3 of the settings file
+// /home/ann/.config/vr2710/ports.conf", or both ways for a default.
+QString whereToSetTarget(const PortLocation &where);
+
+// "COM2 (/dev/ttyS1)": how failures name the port and its target.
+QString portSource(const QString &portName, const QByteArray &devicePath);

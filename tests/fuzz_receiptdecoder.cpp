@@ -6,7 +6,7 @@
 // random pieces. Any crash, sanitizer report or broken invariant fails the run.
 //
 // Usage: fuzz_receiptdecoder [iterations] [seed]
-#include "receipt/receiptstream.h"
+#include "protocol/receiptstream.h"
 #include "virtualprinter/receiptdecoder.h"
 #include "virtualprinter/receiptimage.h"
 

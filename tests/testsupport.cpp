@@ -2,16 +2,79 @@
 // SPDX-License-Identifier: MIT
 #include "testsupport.h"
 
+#include "settings/settingsfile.h"
+
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+namespace {
+
+// The variables the programs read: VR2710_CODEPAGE and a target for each port. The tests' own
+// (VR2710_DEMO and the like, which name the programs under test) stay.
+bool isProgramSetting(const QByteArray &name)
+{
+    static const QRegularExpression portVariable(QStringLiteral("^VR2710_(COM|LPT)[0-9]+$"));
+    return name == CodePage::environmentVariable ||
+           portVariable.match(QString::fromLatin1(name)).hasMatch();
+}
+
+} // namespace
+
+bool isolateFromUserSettings()
+{
+    static bool isolated = false;
+    if (isolated)
+        return true;
+    isolated = true;
+    QByteArrayList programVariables;
+    for (char **entry = environ; *entry; ++entry) {
+        const QByteArray entryText(*entry);
+        const QByteArray name = entryText.left(entryText.indexOf('='));
+        if (isProgramSetting(name))
+            programVariables << name;
+    }
+    for (const QByteArray &name : std::as_const(programVariables))
+        ::unsetenv(name.constData());
+    char folder[] = "/tmp/vr2710-test-config-XXXXXX";
+    if (!::mkdtemp(folder))
+        qFatal("cannot make a private settings folder: %s", strerror(errno));
+    ::setenv("XDG_CONFIG_HOME", folder, 1);
+    static const QByteArray made(folder);
+    std::atexit([] { QDir(QFile::decodeName(made)).removeRecursively(); });
+    return true;
+}
+
+void writeSettingsFile(const QHash<QString, QByteArray> &targets)
+{
+    const QString path = QFile::decodeName(SettingsFile::path());
+    QDir().mkpath(QFileInfo(path).path());
+    QByteArray contents = "[ports]\n";
+    for (auto it = targets.cbegin(); it != targets.cend(); ++it)
+        contents += it.key().toLatin1() + '=' + it.value() + '\n';
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
+        qFatal("cannot write the settings file %s", qPrintable(path));
+}
+
+PrintSettings settingsWith(const QString &portName, const QByteArray &target)
+{
+    return PrintSettings::withTargets({{portName, target}});
+}
+
+PrintSettings settingsWith(const QString &portName, const QString &target)
+{
+    return settingsWith(portName, QFile::encodeName(target));
+}
 
 PseudoTerminal::PseudoTerminal()
 {

@@ -4,14 +4,29 @@
 
 #include "failure/errorbox.h"
 #include "failure/lasterror.h"
-#include "receipt/printjob.h"
-#include "receipt/receiptstream.h"
+#include "job/printjob.h"
+#include "protocol/receiptstream.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <functional>
 #include <thread>
+
+// Every test process runs with a private, empty settings folder (XDG_CONFIG_HOME) and without
+// the VR2710_* variables the programs read, whatever the developer's own settings are; made
+// before main() by including this header. Tests choose targets with
+// PrintSettings::withTargets() rather than the environment.
+bool isolateFromUserSettings();
+inline const bool isolatedFromUserSettings = isolateFromUserSettings();
+
+// Writes the private settings file with these ports' targets ("COM1" -> "/dev/pts/3"), for
+// tests of programs that read their settings themselves.
+void writeSettingsFile(const QHash<QString, QByteArray> &targets);
+
+// Settings whose only target is this one port's.
+PrintSettings settingsWith(const QString &portName, const QByteArray &target);
+PrintSettings settingsWith(const QString &portName, const QString &target);
 
 // A pseudo-terminal: its slave stands in for a serial device, the test reads the master.
 // The helper keeps the slave open as well and leaves it in the kernel's default (cooked)
@@ -58,34 +73,6 @@ int openDescriptorCount();
 // Runs `operation` where the permission bits of files count: in a child process as user
 // "nobody" when the tests run as root, in this process otherwise. Returns its result.
 LastError runWithoutPrivileges(const std::function<LastError()> &operation);
-
-// A window for print jobs without widgets: records the captions set and the boxes shown.
-class FakeWindow : public PrintJobWindow
-{
-public:
-    QString currentCaption = QStringLiteral("VR2710 Print Demo Program");
-    QStringList captionsSet;
-    QString selection = QStringLiteral("LPT1");
-    QString body = ReceiptStream::defaultBody();
-    PortNameSettings names{QStringLiteral("LPT1"), QStringLiteral("COM1"), QStringLiteral("COM2")};
-    QList<ErrorBox> boxes;
-    QStringList captionWhenBoxShown;
-
-    QString caption() const override { return currentCaption; }
-    void setCaption(const QString &caption) override
-    {
-        currentCaption = caption;
-        captionsSet << caption;
-    }
-    QString portSelection() const override { return selection; }
-    QString bodyText() const override { return body; }
-    void showErrorBox(const ErrorBox &box) override
-    {
-        boxes << box;
-        captionWhenBoxShown << currentCaption;
-    }
-    PortNameSettings portNameSettings() const override { return names; }
-};
 
 // The date and time a received receipt printed in its date line (invalid if there is none).
 QDateTime dateTimeOfReceipt(const QByteArray &stream);

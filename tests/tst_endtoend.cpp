@@ -3,7 +3,7 @@
 // Drives the built vr2710-demo in a real X window (the test runs on a private Xvfb display)
 // with xdotool, watches its title from outside with xprop, pings it as a window manager does,
 // and prints to the virtual printer, which keeps the bytes of every receipt it receives.
-#include "receipt/receiptstream.h"
+#include "protocol/receiptstream.h"
 #include "testsupport.h"
 
 #include <QtTest>

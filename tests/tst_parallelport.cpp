@@ -21,9 +21,18 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-void mapLpt1To(const QString &path)
+PrintSettings lpt1At(const QString &path)
 {
-    qputenv("VR2710_LPT1", QFile::encodeName(path));
+    return settingsWith("LPT1", path);
+}
+
+// The ports' system, with a fake device's calls in place of the system's.
+PortSystem withCalls(DeviceCalls &calls, std::chrono::milliseconds stallLimit)
+{
+    PortSystem system;
+    system.calls = &calls;
+    system.stallLimit = stallLimit;
+    return system;
 }
 
 QByteArray readBytesAt(const QByteArray &path)
@@ -118,7 +127,6 @@ void TestParallelPort::init()
 
 void TestParallelPort::cleanup()
 {
-    qunsetenv("VR2710_LPT1");
     QCOMPARE(openDescriptorCount(), m_descriptorsBefore); // every path releases the device
 }
 
@@ -149,8 +157,7 @@ void TestParallelPort::printToFile()
     old.write("an older and much longer print that must not survive");
     old.close();
 
-    mapLpt1To(path);
-    ParallelPort port;
+    ParallelPort port(lpt1At(path));
     QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
     QCOMPARE(port.print(text, lineEnd).number, 0);
     QCOMPARE(port.close().number, 0);
@@ -162,11 +169,10 @@ void TestParallelPort::fifoWithReaderGetsExactBytes()
 {
     const QString path = m_dir.filePath(QStringLiteral("lpt1"));
     QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    mapLpt1To(path);
     QByteArray expected;
     {
         FifoReader reader(path);
-        ParallelPort port;
+        ParallelPort port(lpt1At(path));
         QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
         // Larger than a pipe holds, so the port must wait for the reader and resume.
         const QByteArray big(200000, 'x');
@@ -212,10 +218,7 @@ void TestParallelPort::openFailures()
                              : QDir(m_dir.path()).absoluteFilePath(device);
     if (device == QLatin1String("fifo"))
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    if (!path.isEmpty())
-        mapLpt1To(path);
-
-    ParallelPort port;
+    ParallelPort port(lpt1At(path));
     QElapsedTimer timer;
     timer.start();
     const LastError error = port.open(portName);
@@ -231,12 +234,11 @@ void TestParallelPort::openFailures()
 
 void TestParallelPort::printWhileNotOpen()
 {
-    ParallelPort port;
+    ParallelPort port(lpt1At(QStringLiteral("/dev/vr2710-no-such-printer")));
     LastError error = port.print("x", false);
     QCOMPARE(error.number, ErrorNumber::PortNotOpen);
 
     // After a failed open the reason is repeated, so the user learns why nothing printed.
-    mapLpt1To(QStringLiteral("/dev/vr2710-no-such-printer"));
     QCOMPARE(port.open(QStringLiteral("LPT1")).number, ENOENT);
     error = port.print("x", true);
     QCOMPARE(error.number, ErrorNumber::PortNotOpen);
@@ -249,11 +251,11 @@ void TestParallelPort::stalledReaderFailsWithinBound()
 {
     const QString path = m_dir.filePath(QStringLiteral("stalled"));
     QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    mapLpt1To(path);
     FifoReader reader(path, /*stalled=*/true);
 
-    ParallelPort port;
-    port.setStallTimeout(400ms);
+    PortSystem system;
+    system.stallLimit = 400ms;
+    ParallelPort port(lpt1At(path), system);
     QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
     QElapsedTimer timer;
     timer.start();
@@ -275,8 +277,7 @@ void TestParallelPort::readerGoneMidJob()
 {
     const QString path = m_dir.filePath(QStringLiteral("gone"));
     QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    mapLpt1To(path);
-    ParallelPort port;
+    ParallelPort port(lpt1At(path));
     {
         FifoReader reader(path, /*stalled=*/true);
         QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
@@ -308,9 +309,8 @@ void TestParallelPort::permissionDenied()
     const QString path = folder + QStringLiteral("/vr2710-test-denied-%1").arg(::getpid());
     QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0), 0); // nobody may open it
     ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
-    mapLpt1To(path);
-    const LastError error = runWithoutPrivileges([] {
-        ParallelPort port;
+    const LastError error = runWithoutPrivileges([&] {
+        ParallelPort port(lpt1At(path));
         LastError result = port.open(QStringLiteral("LPT1"));
         port.close();
         return result;
@@ -337,6 +337,10 @@ void TestParallelPort::targetResolution_data()
         << QByteArray("@//sub/./../out.prn") << 0 << QByteArray("@/out.prn");
     QTest::newRow("bytes that are not UTF-8")
         << QByteArray("@/\xff\xfe-x.prn") << 0 << QByteArray("@/\xff\xfe-x.prn");
+    QTest::newRow("an address of no known kind is no file name")
+        << QByteArray("socket:127.0.0.1:9100") << int(EINVAL) << QByteArray();
+    QTest::newRow("a path with a colon is a file")
+        << QByteArray("@/socket:x") << 0 << QByteArray("@/socket:x");
 }
 
 void TestParallelPort::targetResolution()
@@ -352,9 +356,7 @@ void TestParallelPort::targetResolution()
     const QByteArray folder = QFile::encodeName(m_dir.path());
     QDir(m_dir.path()).mkpath(QStringLiteral("sub"));
     ::symlink(unusedDeviceName('a').constData(), (folder + "/to-dev").constData());
-    qputenv("VR2710_LPT1", spelling.replace('@', folder));
-
-    ParallelPort port;
+    ParallelPort port(settingsWith("LPT1", spelling.replace('@', folder)));
     QCOMPARE(port.open(QStringLiteral("LPT1")).number, number);
     QCOMPARE(port.print("receipt", true).number, number == 0 ? 0 : ErrorNumber::PortNotOpen);
     QCOMPARE(port.close().number, 0);
@@ -364,16 +366,17 @@ void TestParallelPort::targetResolution()
                  "nothing may be created under /dev");
     if (!created.isEmpty())
         QCOMPARE(readBytesAt(created.replace('@', folder)), QByteArray("receipt\r\n"));
+    QVERIFY2(!QFileInfo::exists(QString::fromUtf8(spelling)) || spelling.startsWith('/'),
+             "an address must never become a file here");
 }
 
 void TestParallelPort::secondJobAtOnceIsBusy()
 {
     const QString path = m_dir.filePath(QStringLiteral("shared"));
     QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    mapLpt1To(path);
     FifoReader reader(path);
-    ParallelPort first;
-    ParallelPort second;
+    ParallelPort first(lpt1At(path));
+    ParallelPort second(lpt1At(path));
     QCOMPARE(first.open(QStringLiteral("LPT1")).number, 0);
 
     const LastError busy = second.open(QStringLiteral("LPT1"));
@@ -390,11 +393,9 @@ void TestParallelPort::secondJobAtOnceIsBusy()
 
 void TestParallelPort::busyPrinterWaitsWithoutSpinning()
 {
-    mapLpt1To(m_dir.filePath(QStringLiteral("busy.prn")));
     FakePrinter printer;
-    ParallelPort port;
-    port.setDeviceCalls(printer);
-    port.setStallTimeout(600ms);
+    ParallelPort port(lpt1At(m_dir.filePath(QStringLiteral("busy.prn"))),
+                      withCalls(printer, 600ms));
     QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
 
     QElapsedTimer timer;
@@ -431,12 +432,11 @@ void TestParallelPort::printerStatus()
     QFETCH(int, status);
     QFETCH(QString, text);
 
-    mapLpt1To(m_dir.filePath(QStringLiteral("status.prn")));
     FakePrinter printer;
     printer.writeErrno = writeErrno;
     printer.status = status;
-    ParallelPort port;
-    port.setDeviceCalls(printer);
+    ParallelPort port(lpt1At(m_dir.filePath(QStringLiteral("status.prn"))),
+                      withCalls(printer, StallBound::DefaultLimit));
     QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
     const LastError error = port.print("receipt", true);
     port.close();

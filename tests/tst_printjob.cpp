@@ -1,9 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
-#include "ports/abstractports.h"
-#include "ports/parallelport.h"
-#include "ports/serialport.h"
-#include "receipt/printjob.h"
+#include "job/printjob.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -14,12 +11,13 @@ namespace {
 
 const QDateTime FixedMoment(QDate(2026, 5, 6), QTime(7, 8, 9));
 
-// Records every port operation as a line of text; fails the operations listed in `failures`.
-class PortLog
+// Records every operation on the job's connection as a line of text, and the bytes written;
+// fails the operations listed in `failures` ("open", "write 9", "close").
+struct ConnectionLog
 {
-public:
     QStringList calls;
-    QMap<QString, LastError> failures; // operation name ("open", "write 9", ...) -> failure
+    QList<QByteArray> written;
+    QMap<QString, LastError> failures;
 
     LastError record(const QString &call, const QString &operation)
     {
@@ -28,72 +26,26 @@ public:
     }
 };
 
-class FakeSerialPort : public AbstractSerialPort
+class FakeConnection : public Connection
 {
 public:
-    explicit FakeSerialPort(PortLog &log)
+    explicit FakeConnection(ConnectionLog &log)
         : m_log(log)
     {
-    }
-    QList<QByteArray> written;
-
-    LastError setPortNumber(qint16 number) override
-    {
-        return m_log.record(QStringLiteral("serial port %1").arg(number), QStringLiteral("number"));
-    }
-    LastError open() override
-    {
-        m_open = true;
-        return m_log.record(QStringLiteral("serial open"), QStringLiteral("open"));
     }
     LastError write(const QByteArray &bytes) override
     {
-        written << bytes;
-        return m_log.record(QStringLiteral("serial write"),
-                            QStringLiteral("write %1").arg(written.size()));
+        m_log.written << bytes;
+        return m_log.record(QStringLiteral("write"),
+                            QStringLiteral("write %1").arg(m_log.written.size()));
     }
     LastError close() override
     {
-        m_open = false;
-        return m_log.record(QStringLiteral("serial close"), QStringLiteral("close"));
+        return m_log.record(QStringLiteral("close"), QStringLiteral("close"));
     }
-    bool isOpen() const override { return m_open; }
 
 private:
-    PortLog &m_log;
-    bool m_open = false;
-};
-
-class FakeParallelPort : public AbstractParallelPort
-{
-public:
-    explicit FakeParallelPort(PortLog &log)
-        : m_log(log)
-    {
-    }
-    QList<Chunk> printed;
-
-    LastError open(const QString &deviceName) override
-    {
-        m_open = true;
-        return m_log.record(QStringLiteral("parallel open ") + deviceName, QStringLiteral("open"));
-    }
-    LastError print(const QByteArray &text, bool lineEnd) override
-    {
-        printed << Chunk{text, lineEnd};
-        return m_log.record(QStringLiteral("parallel print"),
-                            QStringLiteral("print %1").arg(printed.size()));
-    }
-    LastError close() override
-    {
-        m_open = false;
-        return m_log.record(QStringLiteral("parallel close"), QStringLiteral("close"));
-    }
-    bool isOpen() const override { return m_open; }
-
-private:
-    PortLog &m_log;
-    bool m_open = false;
+    ConnectionLog &m_log;
 };
 
 LastError failure(qint32 number, const QString &source)
@@ -105,14 +57,34 @@ LastError failure(qint32 number, const QString &source)
     return error;
 }
 
-struct Rig
+// A request whose ports open fake connections that write into the log.
+PrintRequest fakeRequest(const QString &selection, ConnectionLog &log)
 {
-    PortLog log;
-    FakeSerialPort serial{log};
-    FakeParallelPort parallel{log};
-    FakeWindow window;
-    PrintJob job{window, serial, parallel, [] { return FixedMoment; }};
-};
+    PrintRequest request;
+    request.portSelection = selection;
+    request.settings = PrintSettings::withTargets(
+        {{"COM1", "/dev/ttyS0"}, {"COM2", "/dev/ttyS1"}, {"LPT1", "/dev/lp0"}});
+    request.now = [] { return FixedMoment; };
+    request.ports.open = [&log](const PortLocation &where, const PortSystem &,
+                                StallBound &stall) -> OpenedConnection {
+        const LastError failed = log.record(
+            QStringLiteral("open %1 %2").arg(where.portName, QString::fromUtf8(where.devicePath)),
+            QStringLiteral("open"));
+        if (failed.isFailure())
+            return {nullptr, failed};
+        stall.progressed(0);
+        return {std::make_unique<FakeConnection>(log), {}};
+    };
+    return request;
+}
+
+QByteArray expectedStream(const QString &selection, const PitchCode &pitch, const QString &body)
+{
+    const ReceiptStream stream(pitch, body, FixedMoment,
+                               *CodePage::fromName(QStringLiteral("437")));
+    return selection == QLatin1String("LPT1") ? ReceiptStream::join(stream.parallelChunks())
+                                              : ReceiptStream::join(stream.serialChunks());
+}
 
 } // namespace
 
@@ -123,16 +95,12 @@ class TestPrintJob : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup();
-
     void portChoice_data();
     void portChoice();
-    void serialJobSendsTheStream();
-    void parallelJobPrintsTheStream();
-    void serialNameWinsOverParallel();
+    void sendsTheStreamChunkByChunk_data();
+    void sendsTheStreamChunkByChunk();
     void failures_data();
     void failures();
-    void cleanJobAfterFailedJobShowsNoBox();
     void unknownCodePageSendsNothing();
     void errorBoxText_data();
     void errorBoxText();
@@ -140,25 +108,18 @@ private slots:
     void realPortsReleaseDevices();
 };
 
-void TestPrintJob::cleanup()
-{
-    qunsetenv("VR2710_CODEPAGE");
-    qunsetenv("VR2710_COM2");
-    qunsetenv("VR2710_LPT1");
-}
-
 void TestPrintJob::portChoice_data()
 {
     QTest::addColumn<QString>("selection");
-    QTest::addColumn<QStringList>("calls"); // ports touched, in order, without the writes
+    QTest::addColumn<QStringList>("calls"); // operations on the connection, without the writes
     QTest::addColumn<QString>("statusCaption");
 
-    const QStringList serial1{"serial port 1", "serial open", "serial close"};
-    const QStringList serial2{"serial port 2", "serial open", "serial close"};
-    const QStringList parallel{"parallel open LPT1", "parallel close"};
-    QTest::newRow("COM1") << "COM1" << serial1 << "VR2710 Printing ...";
-    QTest::newRow("COM2") << "COM2" << serial2 << "VR2710 Printing ...";
-    QTest::newRow("LPT1") << "LPT1" << parallel << "VR2710 Printing...LPT1";
+    QTest::newRow("COM1") << "COM1" << QStringList{"open COM1 /dev/ttyS0", "close"}
+                          << "VR2710 Printing ...";
+    QTest::newRow("COM2") << "COM2" << QStringList{"open COM2 /dev/ttyS1", "close"}
+                          << "VR2710 Printing ...";
+    QTest::newRow("LPT1") << "LPT1" << QStringList{"open LPT1 /dev/lp0", "close"}
+                          << "VR2710 Printing...LPT1";
     QTest::newRow("lower case lpt1") << "lpt1" << QStringList() << QString();
     QTest::newRow("leading space") << " COM1" << QStringList() << QString();
     QTest::newRow("trailing space") << "COM2 " << QStringList() << QString();
@@ -172,57 +133,63 @@ void TestPrintJob::portChoice()
     QFETCH(QStringList, calls);
     QFETCH(QString, statusCaption);
 
-    Rig rig;
-    rig.window.selection = selection;
-    rig.job.PrintReceipt(Pitch::Cpi12);
+    ConnectionLog log;
+    QList<JobStatus> statuses;
+    const PrintResult result = PrintJob::run(fakeRequest(selection, log),
+                                             [&](const JobStatus &status) { statuses << status; });
 
-    QStringList touched = rig.log.calls;
-    touched.removeAll(QStringLiteral("serial write"));
-    touched.removeAll(QStringLiteral("parallel print"));
+    QStringList touched = log.calls;
+    touched.removeAll(QStringLiteral("write"));
     QCOMPARE(touched, calls);
-    QStringList captions;
-    if (!statusCaption.isEmpty())
-        captions << statusCaption << QStringLiteral("VR2710 Print Demo Program");
-    QCOMPARE(rig.window.captionsSet, captions);
-    QCOMPARE(rig.window.currentCaption, QStringLiteral("VR2710 Print Demo Program"));
-    QVERIFY(rig.window.boxes.isEmpty());
+    QCOMPARE(result.printed, !calls.isEmpty());
+    QVERIFY(!result.failed());
+    if (calls.isEmpty()) {
+        QVERIFY(statuses.isEmpty()); // the caption is left alone
+        return;
+    }
+    QCOMPARE(statuses.first().caption, statusCaption);
+    // Progress ends with every byte of the receipt taken.
+    const qint64 total =
+        expectedStream(selection, Pitch::Cpi15, ReceiptStream::defaultBody()).size();
+    QCOMPARE(statuses.last().bytesTotal, total);
 }
 
-void TestPrintJob::serialJobSendsTheStream()
+void TestPrintJob::sendsTheStreamChunkByChunk_data()
 {
-    Rig rig;
-    rig.window.selection = QStringLiteral("COM2");
-    rig.window.body = QStringLiteral("edited\r\nbody");
-    rig.job.PrintReceipt(Pitch::Cpi12);
+    QTest::addColumn<QString>("selection");
+    QTest::addColumn<QString>("pitch");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QByteArray>("firstWrite");
 
-    const ReceiptStream expected(Pitch::Cpi12, rig.window.body, FixedMoment,
-                                 *CodePage::fromName(QStringLiteral("437")));
-    QCOMPARE(rig.serial.written, expected.serialChunks());
-    QVERIFY(rig.serial.written.first().startsWith("\x07\x1bP"));
-    QVERIFY(rig.parallel.printed.isEmpty());
+    QTest::newRow("serial: nine writes")
+        << "COM2" << Pitch::Cpi12 << QStringLiteral("edited\r\nbody") << QByteArray("\x07\x1bP");
+    QTest::newRow("printer device: eight prints, line ends included")
+        << "LPT1" << Pitch::Cpi8 << ReceiptStream::defaultBody() << QByteArray("\x07\x1b:\r\n");
 }
 
-void TestPrintJob::parallelJobPrintsTheStream()
+void TestPrintJob::sendsTheStreamChunkByChunk()
 {
-    Rig rig;
-    rig.window.selection = QStringLiteral("LPT1");
-    rig.job.PrintReceipt(Pitch::Cpi8);
+    QFETCH(QString, selection);
+    QFETCH(QString, pitch);
+    QFETCH(QString, body);
+    QFETCH(QByteArray, firstWrite);
 
-    const ReceiptStream expected(Pitch::Cpi8, ReceiptStream::defaultBody(), FixedMoment,
-                                 *CodePage::fromName(QStringLiteral("437")));
-    QCOMPARE(rig.parallel.printed, expected.parallelChunks());
-    QCOMPARE(rig.parallel.printed.first().bytes(), QByteArray("\x07\x1b:\r\n"));
-    QVERIFY(rig.serial.written.isEmpty());
-}
+    ConnectionLog log;
+    PrintRequest request = fakeRequest(selection, log);
+    request.pitch = pitch;
+    request.body = body;
+    PrintJob::run(request);
 
-void TestPrintJob::serialNameWinsOverParallel()
-{
-    Rig rig;
-    rig.window.names.ParallelPortName = QStringLiteral("COM1");
-    rig.window.selection = QStringLiteral("COM1");
-    rig.job.PrintReceipt(Pitch::Cpi15);
-    QCOMPARE(rig.serial.written.size(), 9);
-    QVERIFY(rig.parallel.printed.isEmpty());
+    const ReceiptStream stream(pitch, body, FixedMoment,
+                               *CodePage::fromName(QStringLiteral("437")));
+    QList<QByteArray> chunks = stream.serialChunks();
+    if (selection == QLatin1String("LPT1")) {
+        chunks.clear();
+        for (const Chunk &chunk : stream.parallelChunks())
+            chunks << chunk.bytes();
+    }
+    QCOMPARE(log.written, chunks);
+    QCOMPARE(log.written.first(), firstWrite);
 }
 
 void TestPrintJob::failures_data()
@@ -231,16 +198,13 @@ void TestPrintJob::failures_data()
     QTest::addColumn<Failures>("failures"); // operation -> error number
     QTest::addColumn<int>("shownNumber");
 
-    QTest::newRow("serial open fails, every write fails after it")
-        << "COM1" << Failures{{"open", 2}, {"write 1", 9001}, {"write 5", 9001}, {"write 9", 9001}}
-        << 9001;
+    QTest::newRow("open fails: every write fails after it, the last says so")
+        << "COM1" << Failures{{"open", 2}} << ErrorNumber::PortNotOpen;
     QTest::newRow("the last failure wins, not the first")
         << "COM2" << Failures{{"write 2", 5}, {"write 4", 110}} << 110;
     QTest::newRow("a failing close is the last failure")
         << "COM2" << Failures{{"write 3", 5}, {"close", 9002}} << 9002;
-    QTest::newRow("parallel print fails") << "LPT1" << Failures{{"print 6", 28}} << 28;
-    QTest::newRow("parallel open and prints fail")
-        << "LPT1" << Failures{{"open", 6}, {"print 1", 9001}, {"print 8", 9001}} << 9001;
+    QTest::newRow("printer device: a print fails") << "LPT1" << Failures{{"write 6", 28}} << 28;
     QTest::newRow("negative number") << "LPT1" << Failures{{"close", -5}} << -5;
 }
 
@@ -250,49 +214,39 @@ void TestPrintJob::failures()
     QFETCH(Failures, failures);
     QFETCH(int, shownNumber);
 
-    Rig rig;
+    ConnectionLog log;
     for (auto it = failures.cbegin(); it != failures.cend(); ++it)
-        rig.log.failures.insert(it.key(), failure(it.value(), QStringLiteral("port")));
-    rig.window.selection = selection;
-    rig.job.PrintReceipt(Pitch::Cpi15);
+        log.failures.insert(it.key(), failure(it.value(), QStringLiteral("port")));
+    const PrintResult result = PrintJob::run(fakeRequest(selection, log));
 
-    // Every step ran despite the failures, and exactly one box came, after the caption was back.
-    QCOMPARE(rig.serial.written.size() + rig.parallel.printed.size(),
-             selection.startsWith(QLatin1String("COM")) ? 9 : 8);
-    QVERIFY(rig.log.calls.last().endsWith(QLatin1String("close")));
-    QCOMPARE(rig.window.boxes.size(), 1);
-    QCOMPARE(rig.window.captionWhenBoxShown, QStringList{"VR2710 Print Demo Program"});
-    QCOMPARE(rig.window.boxes.first().title, QStringLiteral("Error"));
-    QCOMPARE(rig.window.boxes.first().text, ::errorBoxText(failure(shownNumber, "port")));
-}
-
-void TestPrintJob::cleanJobAfterFailedJobShowsNoBox()
-{
-    Rig rig;
-    rig.window.selection = QStringLiteral("COM1");
-    rig.log.failures.insert(QStringLiteral("write 4"), failure(5, QStringLiteral("COM1")));
-    rig.job.PrintReceipt(Pitch::Cpi15);
-    QCOMPARE(rig.window.boxes.size(), 1);
-
-    rig.log.failures.clear();
-    rig.serial.written.clear();
-    rig.job.PrintReceipt(Pitch::Cpi15);
-    QCOMPARE(rig.window.boxes.size(), 1);
+    QCOMPARE(result.lastError.number, shownNumber);
+    if (failures.contains(QStringLiteral("open"))) {
+        QCOMPARE(log.calls.size(), 1); // nothing reached a device
+        QVERIFY2(result.lastError.description.contains(QLatin1String("failure 2")),
+                 qPrintable(result.lastError.description));
+        return;
+    }
+    // Every step ran despite the failures.
+    QCOMPARE(log.written.size(), selection == QLatin1String("LPT1") ? 8 : 9);
+    QCOMPARE(log.calls.last(), QStringLiteral("close"));
+    QCOMPARE(::errorBoxText(result.lastError), ::errorBoxText(failure(shownNumber, "port")));
 }
 
 void TestPrintJob::unknownCodePageSendsNothing()
 {
-    Rig rig;
-    rig.window.selection = QStringLiteral("COM2");
     qputenv("VR2710_CODEPAGE", "65001");
-    rig.job.PrintReceipt(Pitch::Cpi15);
+    ConnectionLog log;
+    PrintRequest request = fakeRequest(QStringLiteral("COM2"), log);
+    request.settings = PrintSettings::load();
+    qunsetenv("VR2710_CODEPAGE");
+    request.ports = fakeRequest(QStringLiteral("COM2"), log).ports;
+    const PrintResult result = PrintJob::run(request);
 
-    QVERIFY(rig.log.calls.isEmpty()); // no half receipt in an unknown encoding
-    QCOMPARE(rig.window.currentCaption, QStringLiteral("VR2710 Print Demo Program"));
-    QCOMPARE(rig.window.boxes.size(), 1);
-    QVERIFY2(rig.window.boxes.first().text.contains(
-                 QLatin1String("VR2710_CODEPAGE is set to \"65001\"")),
-             qPrintable(rig.window.boxes.first().text));
+    QVERIFY(log.calls.isEmpty()); // no half receipt in an unknown encoding
+    QCOMPARE(result.lastError.number, ErrorNumber::UnknownCodePage);
+    QVERIFY2(
+        result.lastError.description.contains(QLatin1String("VR2710_CODEPAGE is set to \"65001\"")),
+        qPrintable(result.lastError.description));
 }
 
 void TestPrintJob::errorBoxText_data()
@@ -328,7 +282,7 @@ void TestPrintJob::realPortsReleaseDevices_data()
 {
     QTest::addColumn<QString>("selection");
     QTest::addColumn<QByteArray>("device");
-    QTest::addColumn<int>("shownNumber"); // 0: no box
+    QTest::addColumn<int>("shownNumber"); // 0: no failure
 
     QTest::newRow("serial to a pseudo-terminal") << "COM2" << QByteArray("pty") << 0;
     QTest::newRow("serial device missing")
@@ -350,33 +304,23 @@ void TestPrintJob::realPortsReleaseDevices()
     const QByteArray path = device == "pty"    ? QFile::encodeName(pty.slavePath())
                             : device == "file" ? QFile::encodeName(file)
                                                : device;
-    qputenv(selection == QLatin1String("COM2") ? "VR2710_COM2" : "VR2710_LPT1", path);
-
     const int descriptorsBefore = openDescriptorCount();
-    SerialPort serial;
-    ParallelPort parallel;
-    FakeWindow window;
-    window.selection = selection;
-    PrintJob job(window, serial, parallel, [] { return FixedMoment; });
-    job.PrintReceipt(Pitch::Cpi12);
+    PrintRequest request;
+    request.portSelection = selection;
+    request.pitch = Pitch::Cpi12;
+    request.settings = settingsWith(selection, path);
+    request.now = [] { return FixedMoment; };
+    const PrintResult result = PrintJob::run(request);
 
-    QVERIFY(!serial.isOpen());
-    QVERIFY(!parallel.isOpen());
     QCOMPARE(openDescriptorCount(), descriptorsBefore);
-    QCOMPARE(window.boxes.size(), shownNumber == 0 ? 0 : 1);
-    if (shownNumber != 0)
-        QVERIFY2(
-            window.boxes.first().text.startsWith(QStringLiteral("Error #  %1 ").arg(shownNumber)),
-            qPrintable(window.boxes.first().text));
-
-    const ReceiptStream expected(Pitch::Cpi12, window.body, FixedMoment,
-                                 *CodePage::fromName(QStringLiteral("437")));
+    QCOMPARE(result.lastError.number, shownNumber);
+    const QByteArray expected = expectedStream(selection, Pitch::Cpi12, request.body);
     if (device == "pty")
-        QCOMPARE(pty.read(), ReceiptStream::join(expected.serialChunks()));
+        QCOMPARE(pty.read(), expected);
     if (device == "file") {
         QFile printed(file);
         QVERIFY(printed.open(QIODevice::ReadOnly));
-        QCOMPARE(printed.readAll(), ReceiptStream::join(expected.parallelChunks()));
+        QCOMPARE(printed.readAll(), expected);
     }
 }
 

@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
+#include "testsupport.h"
 #include "virtualprinter/receiptdecoder.h"
 
 #include <QtTest>

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
-#include "receipt/receiptstream.h"
+#include "protocol/receiptstream.h"
+#include "testsupport.h"
 #include "virtualprinter/receiptdecoder.h"
 #include "virtualprinter/receiptimage.h"
 #include "virtualprinter/terminalview.h"

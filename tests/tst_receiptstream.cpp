@@ -1,7 +1,8 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
-#include "receipt/codepage.h"
-#include "receipt/receiptstream.h"
+#include "protocol/codepage.h"
+#include "protocol/receiptstream.h"
+#include "testsupport.h"
 
 #include <QtTest>
 
@@ -264,22 +265,21 @@ void TestReceiptStream::codePageFromEnvironment()
     QFETCH(QByteArray, value);
     QFETCH(QString, page);
 
-    if (value.isNull())
-        qunsetenv(CodePage::environmentVariable);
-    else
+    if (!value.isNull())
         qputenv(CodePage::environmentVariable, value);
-    const CodePageChoice choice = CodePage::fromEnvironment();
+    const PrintSettings settings = PrintSettings::load();
     qunsetenv(CodePage::environmentVariable);
 
+    const QString error = settings.failure().description;
     if (page.isEmpty()) {
-        QVERIFY(!choice.page);
-        QVERIFY(choice.error.contains(QLatin1String("VR2710_CODEPAGE")));
-        QVERIFY(choice.error.contains(QString::fromLatin1(value)));
-        QVERIFY(choice.error.contains(QLatin1String("437, 850, 858 or 1252")));
+        QVERIFY(!settings.codePage());
+        QVERIFY(error.contains(QLatin1String("VR2710_CODEPAGE")));
+        QVERIFY(error.contains(QString::fromLatin1(value)));
+        QVERIFY(error.contains(QLatin1String("437, 850, 858 or 1252")));
     } else {
-        QVERIFY(choice.page);
-        QCOMPARE(choice.page->name(), page);
-        QVERIFY(choice.error.isEmpty());
+        QVERIFY(settings.codePage());
+        QCOMPARE(settings.codePage()->name(), page);
+        QVERIFY(error.isEmpty());
     }
 }
 

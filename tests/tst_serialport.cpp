@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
 #include "ports/serialport.h"
-#include "receipt/receiptstream.h"
+#include "protocol/receiptstream.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -24,6 +24,14 @@ void writeLock(const QString &path, qint64 pid)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QByteArray::number(pid).rightJustified(10, ' ') + '\n'); // as minicom writes it
+}
+
+// The ports' system, with uucp lock files made in this folder.
+PortSystem lockingIn(const QTemporaryDir &folder)
+{
+    PortSystem system;
+    system.lockFolder = QFile::encodeName(folder.path());
+    return system;
 }
 
 qint64 pidOfAProcessThatHasEnded()
@@ -70,8 +78,6 @@ void TestSerialPort::init()
 
 void TestSerialPort::cleanup()
 {
-    qunsetenv("VR2710_COM1");
-    qunsetenv("VR2710_COM2");
     QCOMPARE(openDescriptorCount(), m_descriptorsBefore);
 }
 
@@ -93,11 +99,10 @@ void TestSerialPort::receiptReachesPtyByteForByte()
     QFETCH(QString, body);
 
     PseudoTerminal pty;
-    qputenv("VR2710_COM2", QFile::encodeName(pty.slavePath()));
     const ReceiptStream stream(pitch, body, QDateTime::currentDateTime(),
                                *CodePage::fromName(QStringLiteral("437")));
 
-    SerialPort port;
+    SerialPort port(settingsWith("COM2", pty.slavePath()));
     QCOMPARE(port.setPortNumber(2).number, 0);
     QCOMPARE(port.open().number, 0);
     for (const QByteArray &chunk : stream.serialChunks())
@@ -110,12 +115,11 @@ void TestSerialPort::tailSurvivesImmediateClose()
 {
     // Qt only queues a write; a close right after it must not drop what is queued.
     PseudoTerminal pty;
-    qputenv("VR2710_COM1", QFile::encodeName(pty.slavePath()));
     QByteArray sent;
     for (int i = 0; i < 3000; ++i)
         sent += QByteArray::number(i % 10);
 
-    SerialPort port;
+    SerialPort port(settingsWith("COM1", pty.slavePath()));
     QCOMPARE(port.setPortNumber(1).number, 0);
     QCOMPARE(port.open().number, 0);
     QCOMPARE(port.write(sent).number, 0);
@@ -126,8 +130,7 @@ void TestSerialPort::tailSurvivesImmediateClose()
 void TestSerialPort::readerDisappearsMidJob()
 {
     PseudoTerminal pty;
-    qputenv("VR2710_COM2", QFile::encodeName(pty.slavePath()));
-    SerialPort port;
+    SerialPort port(settingsWith("COM2", pty.slavePath()));
     QCOMPARE(port.setPortNumber(2).number, 0);
     QCOMPARE(port.open().number, 0);
     QCOMPARE(port.write("\x07\x1bP").number, 0);
@@ -150,8 +153,7 @@ void TestSerialPort::readerDisappearsMidJob()
 
 void TestSerialPort::writeBeforeOpenNamesThePort()
 {
-    qputenv("VR2710_COM2", "/dev/vr2710-test");
-    SerialPort port;
+    SerialPort port(settingsWith("COM2", QByteArray("/dev/vr2710-test")));
     port.setPortNumber(2);
     const LastError error = port.write("x");
     QCOMPARE(error.number, ErrorNumber::PortNotOpen);
@@ -184,9 +186,7 @@ void TestSerialPort::failures()
     QFETCH(QString, openSource);
     QFETCH(QString, advice);
 
-    if (!device.isEmpty())
-        qputenv(QStringLiteral("VR2710_COM%1").arg(portNumber).toLatin1(), device);
-    SerialPort port;
+    SerialPort port(settingsWith(QStringLiteral("COM%1").arg(portNumber), device));
     QCOMPARE(port.setPortNumber(qint16(portNumber)).number, 0);
     const LastError opened = port.open();
     QVERIFY(!port.isOpen());
@@ -207,9 +207,8 @@ void TestSerialPort::permissionDeniedAdvisesDialout()
     PseudoTerminal pty;
     const QByteArray path = QFile::encodeName(pty.slavePath());
     QCOMPARE(::chmod(path.constData(), 0), 0);
-    qputenv("VR2710_COM1", path);
-    const LastError error = runWithoutPrivileges([] {
-        SerialPort port;
+    const LastError error = runWithoutPrivileges([&] {
+        SerialPort port(settingsWith("COM1", path));
         port.setPortNumber(1);
         LastError result = port.open();
         port.close();
@@ -223,8 +222,7 @@ void TestSerialPort::permissionDeniedAdvisesDialout()
 void TestSerialPort::portNumberFixedWhileOpen()
 {
     PseudoTerminal pty;
-    qputenv("VR2710_COM1", QFile::encodeName(pty.slavePath()));
-    SerialPort port;
+    SerialPort port(settingsWith("COM1", pty.slavePath()));
     QCOMPARE(port.setPortNumber(1).number, 0);
     QCOMPARE(port.open().number, 0);
     QCOMPARE(port.open().number, ErrorNumber::PortAlreadyOpen);
@@ -240,14 +238,12 @@ void TestSerialPort::liveLockIsRespected()
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("printer"));
     QVERIFY(QFile::link(pty.slavePath(), link));
-    qputenv("VR2710_COM1", QFile::encodeName(link));
     const QString lockFile =
         dir.filePath(QStringLiteral("LCK..") + pty.slavePath().mid(5).replace('/', '_'));
     writeLock(lockFile, 1); // process 1 always runs
     const QByteArray lockBefore = readLock(lockFile);
 
-    SerialPort port;
-    port.setLockFolder(QFile::encodeName(dir.path()));
+    SerialPort port(settingsWith("COM1", link), lockingIn(dir));
     const LastError error = port.open();
     QCOMPARE(error.number, EBUSY);
     QVERIFY2(error.description.startsWith(
@@ -263,13 +259,11 @@ void TestSerialPort::staleLockIsTakenOver()
 {
     PseudoTerminal pty;
     QTemporaryDir dir;
-    qputenv("VR2710_COM1", QFile::encodeName(pty.slavePath()));
     const QString lockFile =
         dir.filePath(QStringLiteral("LCK..") + pty.slavePath().mid(5).replace('/', '_'));
     writeLock(lockFile, pidOfAProcessThatHasEnded());
 
-    SerialPort port;
-    port.setLockFolder(QFile::encodeName(dir.path()));
+    SerialPort port(settingsWith("COM1", pty.slavePath()), lockingIn(dir));
     QCOMPARE(port.open().number, 0);
     QCOMPARE(readLock(lockFile).left(11),
              QByteArray::number(::getpid()).rightJustified(10, ' ') + '\n');
@@ -283,13 +277,10 @@ void TestSerialPort::secondJobAtOnceIsBusy()
 {
     PseudoTerminal pty;
     QTemporaryDir dir;
-    qputenv("VR2710_COM2", QFile::encodeName(pty.slavePath()));
-    SerialPort first;
-    SerialPort second;
-    for (SerialPort *port : {&first, &second}) {
-        port->setLockFolder(QFile::encodeName(dir.path()));
+    SerialPort first(settingsWith("COM2", pty.slavePath()), lockingIn(dir));
+    SerialPort second(settingsWith("COM2", pty.slavePath()), lockingIn(dir));
+    for (SerialPort *port : {&first, &second})
         port->setPortNumber(2);
-    }
     QCOMPARE(first.open().number, 0);
     const LastError busy = second.open();
     QCOMPARE(busy.number, EBUSY);
@@ -316,11 +307,11 @@ void TestSerialPort::systemConsoleIsRefused()
     QVERIFY(active.open(QIODevice::WriteOnly));
     active.write("tty0 ttyS0\n");
     active.close();
-    qputenv("VR2710_COM1", QFile::encodeName(pty.slavePath()));
 
-    SerialPort port;
-    port.setSystemConsole(SystemConsole(QFile::encodeName(active.fileName()),
-                                        QFile::encodeName(dir.filePath(QStringLiteral("dev")))));
+    PortSystem system;
+    system.console = SystemConsole(QFile::encodeName(active.fileName()),
+                                   QFile::encodeName(dir.filePath(QStringLiteral("dev"))));
+    SerialPort port(settingsWith("COM1", pty.slavePath()), system);
     const LastError error = port.open();
     QCOMPARE(error.number, ErrorNumber::SystemConsole);
     QVERIFY2(error.description.contains(QLatin1String("system console")),

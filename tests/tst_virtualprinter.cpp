@@ -2,10 +2,10 @@
 // SPDX-License-Identifier: MIT
 // The virtual printer as a program: the ports it offers, pacing, its fault modes and its
 // clean-up, driven through the demo's own ports.
+#include "job/printjob.h"
 #include "ports/parallelport.h"
 #include "ports/serialport.h"
-#include "receipt/printjob.h"
-#include "receipt/receiptstream.h"
+#include "protocol/receiptstream.h"
 #include "testsupport.h"
 
 #include <QImage>
@@ -136,7 +136,6 @@ class TestVirtualPrinter : public QObject
 
 private slots:
     void initTestCase();
-    void cleanup();
     void pacedSerialReceipt();
     void unpacedPrinterDeviceReceipt();
     void offlinePrinterRefusesTheOpen();
@@ -160,19 +159,13 @@ void TestVirtualPrinter::initTestCase()
              "set VR2710_VIRTUAL_PRINTER to the built vr2710-virtual-printer");
 }
 
-void TestVirtualPrinter::cleanup()
-{
-    qunsetenv("VR2710_COM1");
-    qunsetenv("VR2710_LPT1");
-}
-
 void TestVirtualPrinter::pacedSerialReceipt()
 {
     PrinterProcess printer({"--ports", "COM1"});
     QVERIFY(printer.device("COM1").startsWith("/dev/pts/"));
-    qputenv("VR2710_COM1", QFile::encodeName(printer.device("COM1")));
+    const PrintSettings settings = settingsWith("COM1", printer.device("COM1"));
 
-    SerialPort port;
+    SerialPort port(settings);
     port.setPortNumber(1);
     QCOMPARE(port.open().number, 0);
     const QList<QByteArray> chunks = receiptChunks();
@@ -192,9 +185,9 @@ void TestVirtualPrinter::unpacedPrinterDeviceReceipt()
     // With the live window too (off screen here), which must keep up with the receipts.
     PrinterProcess printer({"--ports", "LPT1", "--no-pacing", "--window"});
     QVERIFY(printer.device("LPT1").endsWith("/lpt1"));
-    qputenv("VR2710_LPT1", QFile::encodeName(printer.device("LPT1")));
+    const PrintSettings settings = settingsWith("LPT1", printer.device("LPT1"));
 
-    ParallelPort port;
+    ParallelPort port(settings);
     QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
     const QList<QByteArray> chunks = receiptChunks();
     QByteArray expected;
@@ -215,17 +208,18 @@ void TestVirtualPrinter::unpacedPrinterDeviceReceipt()
 void TestVirtualPrinter::offlinePrinterRefusesTheOpen()
 {
     PrinterProcess printer({"--ports", "LPT1", "--printer-offline"});
-    qputenv("VR2710_LPT1", QFile::encodeName(printer.device("LPT1")));
-    ParallelPort port;
+    const PrintSettings settings = settingsWith("LPT1", printer.device("LPT1"));
+    ParallelPort port(settings);
     QCOMPARE(port.open(QStringLiteral("LPT1")).number, ENXIO);
 }
 
 void TestVirtualPrinter::stallMakesTheSenderTimeOut()
 {
     PrinterProcess printer({"--ports", "LPT1", "--no-pacing", "--stall", "100"});
-    qputenv("VR2710_LPT1", QFile::encodeName(printer.device("LPT1")));
-    ParallelPort port;
-    port.setStallTimeout(500ms);
+    const PrintSettings settings = settingsWith("LPT1", printer.device("LPT1"));
+    PortSystem system;
+    system.stallLimit = 500ms;
+    ParallelPort port(settings, system);
     QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
     QCOMPARE(port.print(QByteArray(1 << 20, 'x'), true).number, ErrorNumber::Timeout);
     port.close();
@@ -235,8 +229,8 @@ void TestVirtualPrinter::stallMakesTheSenderTimeOut()
 void TestVirtualPrinter::hangupFailsTheSendersWrites()
 {
     PrinterProcess printer({"--ports", "COM1", "--no-pacing", "--hangup-after", "10"});
-    qputenv("VR2710_COM1", QFile::encodeName(printer.device("COM1")));
-    SerialPort port;
+    const PrintSettings settings = settingsWith("COM1", printer.device("COM1"));
+    SerialPort port(settings);
     port.setPortNumber(1);
     QCOMPARE(port.open().number, 0);
     QCOMPARE(port.write("0123456789ABCDEF").number, 0);
@@ -264,12 +258,12 @@ void TestVirtualPrinter::stopsCleanly()
 void TestVirtualPrinter::longReceiptIsCutInTheImageAndWholeInRaw()
 {
     PrinterProcess printer({"--ports", "LPT1", "--no-pacing"});
-    qputenv("VR2710_LPT1", QFile::encodeName(printer.device("LPT1")));
+    const PrintSettings settings = settingsWith("LPT1", printer.device("LPT1"));
     QByteArray sent;
     for (int line = 1; line <= 1500; ++line)
         sent += QByteArray::number(line) + "\r\n";
     sent += '\x0c';
-    ParallelPort port;
+    ParallelPort port(settings);
     QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
     QCOMPARE(port.print(sent, false).number, 0);
     QCOMPARE(port.close().number, 0);
@@ -307,13 +301,13 @@ void TestVirtualPrinter::standardOutputNeverStopsThePrinter()
     Launch launch{{"--ports", "LPT1", "--no-pacing"}, false, pipe[1]};
     PrinterProcess printer(launch);
     ::close(pipe[1]);
-    qputenv("VR2710_LPT1", QFile::encodeName(printer.device("LPT1")));
+    const PrintSettings settings = settingsWith("LPT1", printer.device("LPT1"));
 
     QByteArray receipt;
     for (int line = 1; line <= 40; ++line)
         receipt += "1. SODA POP           *1   $3.25\r\n";
     receipt += '\x0c';
-    ParallelPort port;
+    ParallelPort port(settings);
     QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
     for (int copy = 0; copy < 10; ++copy)
         QCOMPARE(port.print(receipt, false).number, 0);
@@ -418,19 +412,16 @@ void TestVirtualPrinter::networkJobsOneAfterAnother()
     PrinterProcess printer({"--tcp", "0", "--no-pacing"});
     const QString address = printer.device("LPT1");
     QVERIFY2(address.startsWith("socket://127.0.0.1:"), qPrintable(address));
-    qputenv("VR2710_LPT1", address.toUtf8());
-    qputenv("VR2710_COM1", address.toUtf8());
-
     const QDateTime moment(QDate(2026, 12, 7), QTime(9, 5, 1));
-    SerialPort serial;
-    ParallelPort parallel;
-    FakeWindow window;
-    PrintJob job(window, serial, parallel, [&] { return moment; });
-    window.selection = QStringLiteral("LPT1");
-    job.PrintReceipt(Pitch::Cpi15);
-    window.selection = QStringLiteral("COM1");
-    job.PrintReceipt(Pitch::Cpi8);
-    QCOMPARE(window.boxes.size(), 0);
+    PrintRequest request;
+    request.settings =
+        PrintSettings::withTargets({{"LPT1", address.toUtf8()}, {"COM1", address.toUtf8()}});
+    request.now = [&] { return moment; };
+    request.portSelection = QStringLiteral("LPT1");
+    QCOMPARE(PrintJob::run(request).lastError.number, 0);
+    request.portSelection = QStringLiteral("COM1");
+    request.pitch = Pitch::Cpi8;
+    QCOMPARE(PrintJob::run(request).lastError.number, 0);
     QVERIFY(printer.waitForImages(2));
 
     const CodePage page = *CodePage::fromName(QStringLiteral("437"));
@@ -449,8 +440,7 @@ void TestVirtualPrinter::stoppedNetworkPrinterRefusesTheConnection()
         address = printer.device("LPT1");
         QCOMPARE(printer.interrupt(), 0);
     }
-    qputenv("VR2710_LPT1", address.toUtf8());
-    ParallelPort port;
+    ParallelPort port(settingsWith("LPT1", address));
     const LastError error = port.open(QStringLiteral("LPT1"));
     QCOMPARE(error.number, ECONNREFUSED);
     QCOMPARE(error.source, "LPT1 (" + address + ")");

@@ -3,7 +3,7 @@
 // The window on a native Wayland compositor: the status caption must reach the compositor
 // while a job runs, not when it is over. The compositor's log shows what reached it.
 #include "testsupport.h"
-#include "ui/form1.h"
+#include "ui/mainwindow.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -42,16 +42,16 @@ void TestWayland::statusCaptionReachesTheCompositorDuringAJob()
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("wayland"));
     QVERIFY2(!qEnvironmentVariableIsEmpty("VR2710_WESTON_LOG"), "run under run-in-weston.sh");
     PseudoTerminal pty;
-    qputenv("VR2710_COM1", QFile::encodeName(pty.slavePath()));
-    Form1 form;
+    writeSettingsFile({{"COM1", QFile::encodeName(pty.slavePath())}});
+    MainWindow form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QTRY_COMPARE(lastTitle(), QByteArray("VR2710 Print Demo Program"));
 
     // More than the pseudo-terminal holds: the job waits until this test reads.
-    form.findChild<QPlainTextEdit *>(QStringLiteral("Text1"))
+    form.findChild<QPlainTextEdit *>(QStringLiteral("bodyBox"))
         ->setPlainText(QString(40000, QLatin1Char('x')));
-    form.findChild<QComboBox *>(QStringLiteral("Combo1"))->setCurrentText(QStringLiteral("COM1"));
+    form.findChild<QComboBox *>(QStringLiteral("portBox"))->setCurrentText(QStringLiteral("COM1"));
     bool statusSeenDuringJob = false;
     bool printingMeanwhile = false;
     QTimer::singleShot(0, this, [&] {
@@ -66,7 +66,7 @@ void TestWayland::statusCaptionReachesTheCompositorDuringAJob()
         if (QWidget *box = QApplication::activeModalWidget())
             box->close();
     });
-    form.PrintReceipt(Pitch::Cpi15);
+    form.printReceipt(Pitch::Cpi15);
 
     QVERIFY(printingMeanwhile);
     QVERIFY2(statusSeenDuringJob, compositorLog().right(2000).constData());

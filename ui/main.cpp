@@ -1,17 +1,34 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
-#include "form1.h"
+#include "mainwindow.h"
+
+#include "ports/jobstop.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
+
+#include <memory>
 
 int main(int argc, char *argv[])
 {
+    // Ctrl+C or kill during a job must not leave the port's lock behind.
+    const int stopSignals = JobStop::handleStopSignals();
     QApplication app(argc, argv);
     // One name for the launcher and the window: Wayland takes the window's app_id from the
     // desktop file name, X11 its WM_CLASS class from the application name.
     QApplication::setApplicationName(QStringLiteral("org.vr2710.Demo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.vr2710.Demo"));
-    Form1 window;
+    MainWindow window;
+    std::unique_ptr<QSocketNotifier> onStop;
+    if (stopSignals >= 0) {
+        onStop = std::make_unique<QSocketNotifier>(stopSignals, QSocketNotifier::Read);
+        QObject::connect(onStop.get(), &QSocketNotifier::activated, &window, [&] {
+            onStop->setEnabled(false);
+            window.endOnStopSignal();
+        });
+    }
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    // Ended by a signal: the shell's convention, 128 + the signal's number.
+    return JobStop::signalReceived() != 0 ? 128 + JobStop::signalReceived() : status;
 }

@@ -3,7 +3,7 @@
 // vr2710-virtual-printer: stands in for a VR2710 receipt printer on this machine.
 #include "filesupport.h"
 #include "liveview.h"
-#include "ports/portsettings.h"
+#include "settings/printsettings.h"
 #include "terminaloutput.h"
 #include "terminalview.h"
 #include "virtualprinter.h"
@@ -222,9 +222,9 @@ int main(int argc, char *argv[])
     if (!readOptions(parser, given, &options))
         return UsageOrStartFailure;
     // The same code page as the demo: VR2710_CODEPAGE, else the settings file's.
-    const CodePageSetting codePage = chosenCodePage();
-    if (!codePage.page) {
-        complain(codePage.failure.description);
+    const PrintSettings settings = PrintSettings::load();
+    if (!settings.codePage()) {
+        complain(settings.failure().description);
         return UsageOrStartFailure;
     }
 
@@ -246,7 +246,7 @@ int main(int argc, char *argv[])
     std::signal(SIGPIPE, SIG_IGN);
 
     // From here on every way out returns from main, so that what was made is removed.
-    VirtualPrinter printer(options, *codePage.page);
+    VirtualPrinter printer(options, *settings.codePage());
     printer.archive().setGiveUp(outOfTimeAfterStop);
     QString error;
     if (!printer.start(&error)) {

@@ -2,18 +2,11 @@
 // SPDX-License-Identifier: MIT
 #include "receiptdecoder.h"
 
+#include "protocol/commandset.h"
+
 namespace {
 
-enum : unsigned char {
-    Bel = 0x07,
-    Lf = 0x0a,
-    Ff = 0x0c,
-    Cr = 0x0d,
-    So = 0x0e,
-    Dc4 = 0x14,
-    Esc = 0x1b,
-    Del = 0x7f,
-};
+using namespace CommandSet;
 
 // Marker labels for every byte, made once: a marker per input byte must not cost an
 // allocation each.
@@ -63,17 +56,17 @@ void ReceiptDecoder::decode(unsigned char byte, QList<PrintedReceipt> &completed
     switch (m_state) {
     case State::Escape:
         m_state = State::Text;
-        switch (byte) {
-        case 'M':
+        switch (char(byte)) {
+        case Pitch15Cpi:
             m_style.cpi = 15;
             return;
-        case 'P':
+        case Pitch12Cpi:
             m_style.cpi = 12;
             return;
-        case ':':
+        case Pitch8Cpi:
             m_style.cpi = 8;
             return;
-        case '-':
+        case Underline:
             m_state = State::EscapeDash;
             return;
         default:
@@ -82,9 +75,9 @@ void ReceiptDecoder::decode(unsigned char byte, QList<PrintedReceipt> &completed
         }
     case State::EscapeDash:
         m_state = State::Text;
-        if (byte == '1' || byte == 0x01)
+        if (byte == UnderlineOnArgument || byte == 0x01)
             m_style.underline = true;
-        else if (byte == '0' || byte == 0x00)
+        else if (byte == UnderlineOffArgument || byte == 0x00)
             m_style.underline = false;
         else
             putMarker(labels().escapeDash[byte]);
@@ -93,26 +86,26 @@ void ReceiptDecoder::decode(unsigned char byte, QList<PrintedReceipt> &completed
         break;
     }
 
-    switch (byte) {
+    switch (char(byte)) {
     case Bel:
         putMarker(QStringLiteral("BEL"));
         return;
     case Esc:
         m_state = State::Escape;
         return;
-    case So:
+    case DoubleWidthOn:
         m_style.doubleWidth = true;
         return;
-    case Dc4:
+    case DoubleWidthOff:
         m_style.doubleWidth = false;
         return;
-    case Cr:
+    case CarriageReturn:
         m_column = 0;
         return;
-    case Lf:
+    case LineFeed:
         endLine();
         return;
-    case Ff:
+    case FormFeed:
         if (!m_line.cells.isEmpty())
             endLine();
         m_receipt.cut = true;
@@ -122,7 +115,7 @@ void ReceiptDecoder::decode(unsigned char byte, QList<PrintedReceipt> &completed
             m_observer->receiptEnded(true);
         return;
     default:
-        if (byte < 0x20 || byte == Del)
+        if (byte < 0x20 || byte == uchar(Delete))
             putMarker(labels().hex[byte]);
         else
             put({PrintedCell::Kind::Character, m_characters[byte], m_style});

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "receipt/codepage.h"
+#include "protocol/codepage.h"
 #include "receiptlayout.h"
 
 #include <QByteArray>

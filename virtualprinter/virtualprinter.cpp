@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "virtualprinter.h"
 
-#include "ports/portsettings.h"
+#include "settings/portnames.h"
 
 #include <QMetaMethod>
 
@@ -80,8 +80,8 @@ bool VirtualPrinter::checkPorts(QString *error) const
 {
     QStringList seen;
     for (const QString &port : m_options.ports) {
-        if (!portNamePattern().match(port).hasMatch()) {
-            *error = QStringLiteral("unknown port \"%1\": use COM1, COM2, ... or LPT1").arg(port);
+        if (!PortNames::all().contains(port)) {
+            *error = QStringLiteral("unknown port \"%1\": use COM1, COM2 or LPT1").arg(port);
             return false;
         }
         if (seen.contains(port)) {

@@ -1,25 +1,22 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
-#include "portsettings.h"
+#include "settingsfile.h"
 
-#include <QFile>
-#include <QRegularExpression>
+#include "failure/displaypath.h"
+#include "portnames.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <optional>
 
 namespace {
 
 constexpr qint64 MostBytes = 64 * 1024; // a settings file is a few lines
-
-QString shown(const QByteArray &path)
-{
-    return QString::fromUtf8(path);
-}
 
 QByteArray homeFolder()
 {
@@ -30,12 +27,28 @@ QByteArray homeFolder()
     return user && user->pw_dir ? QByteArray(user->pw_dir) : QByteArray();
 }
 
-// The whole file, or nullopt with the errno (ENOENT: there is none).
-std::optional<QByteArray> readFile(const QByteArray &path, int *error)
+QString systemText(int errnum)
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    return QString::fromLocal8Bit(std::strerror(errnum));
+}
+
+// The whole file, or nullopt with the reason (errno ENOENT: there is none). Opened without
+// blocking and read only when it is a regular file: a FIFO or a device there would hang.
+std::optional<QByteArray> readRegularFile(const QByteArray &path, int *error, QString *notFile)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         *error = errno;
+        return std::nullopt;
+    }
+    struct stat status
+    {
+    };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        *error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        if (*error == EINVAL)
+            *notFile = QStringLiteral("it is not a regular file");
+        ::close(fd);
         return std::nullopt;
     }
     QByteArray contents;
@@ -57,13 +70,7 @@ std::optional<QByteArray> readFile(const QByteArray &path, int *error)
 
 } // namespace
 
-const QRegularExpression &portNamePattern()
-{
-    static const QRegularExpression pattern(QStringLiteral("^(COM|LPT)([1-9][0-9]{0,3})$"));
-    return pattern;
-}
-
-QByteArray PortSettings::filePath()
+QByteArray SettingsFile::path()
 {
     // Only an absolute XDG_CONFIG_HOME counts, as the XDG base directory rules say.
     QByteArray folder = qgetenv("XDG_CONFIG_HOME");
@@ -72,29 +79,44 @@ QByteArray PortSettings::filePath()
     return folder + "/vr2710/ports.conf";
 }
 
-PortSettings PortSettings::load()
+SettingsFile SettingsFile::read()
 {
-    PortSettings settings;
-    const QByteArray path = filePath();
+    const QByteArray file = path();
     int error = 0;
-    const std::optional<QByteArray> contents = readFile(path, &error);
+    QString notFile;
+    const std::optional<QByteArray> contents = readRegularFile(file, &error, &notFile);
     if (contents)
-        settings.parse(*contents);
-    else if (error != ENOENT && error != ENOTDIR)
-        settings.m_error = QStringLiteral("The settings file %1 cannot be read: %2.")
-                               .arg(shown(path), QString::fromLocal8Bit(std::strerror(error)));
-    if (!settings.m_error.isEmpty() && contents)
-        settings.m_error = QStringLiteral("The settings file %1 %2 Correct or remove it.")
-                               .arg(shown(path), settings.m_error);
+        return parse(*contents);
+
+    SettingsFile settings;
+    if (error != ENOENT && error != ENOTDIR)
+        settings.m_error =
+            QStringLiteral("The settings file %1 cannot be read: %2.")
+                .arg(displayPath(file), notFile.isEmpty() ? systemText(error) : notFile);
     return settings;
 }
 
-void PortSettings::parse(const QByteArray &contents)
+SettingsFile SettingsFile::parse(const QByteArray &contents)
+{
+    SettingsFile settings;
+    settings.parseLines(contents.startsWith("\xef\xbb\xbf") ? contents.mid(3) : contents);
+    if (!settings.m_error.isEmpty())
+        settings.m_error = QStringLiteral("The settings file %1 %2 Correct or remove it.")
+                               .arg(displayPath(path()), settings.m_error);
+    return settings;
+}
+
+void SettingsFile::parseLines(const QByteArray &contents)
 {
     QByteArray group;
     int number = 0;
     for (const QByteArray &raw : contents.split('\n')) {
         ++number;
+        if (raw.contains('\0')) {
+            m_error =
+                QStringLiteral("holds a NUL byte on line %1, which no setting can.").arg(number);
+            return;
+        }
         const QByteArray line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
             continue;
@@ -103,7 +125,7 @@ void PortSettings::parse(const QByteArray &contents)
             if (group != "ports" && group != "printing") {
                 m_error = QStringLiteral("has an unknown group [%1] on line %2; its groups are "
                                          "[ports] and [printing].")
-                              .arg(QString::fromUtf8(group))
+                              .arg(displayPath(group))
                               .arg(number);
                 return;
             }
@@ -114,13 +136,14 @@ void PortSettings::parse(const QByteArray &contents)
             m_error = QStringLiteral("cannot be read on line %1: \"%2\" is neither a [group] "
                                      "nor a key=value line.")
                           .arg(number)
-                          .arg(QString::fromUtf8(line));
+                          .arg(displayPath(line));
             return;
         }
-        const QString key = QString::fromUtf8(line.left(equals).trimmed());
+        const QString key = displayPath(line.left(equals).trimmed());
         const QByteArray value = line.mid(equals + 1).trimmed();
-        if (group == "ports" && portNamePattern().match(key).hasMatch()) {
-            m_devices.insert(key, value);
+        if (group == "ports" && PortNames::all().contains(key)) {
+            m_targets.insert(key, value);
+            m_targetLines.insert(key, number);
         } else if (group == "printing" && key == QLatin1String("codepage")) {
             m_codePage = QString::fromUtf8(value);
             m_codePageLine = number;
@@ -132,37 +155,4 @@ void PortSettings::parse(const QByteArray &contents)
             return;
         }
     }
-}
-
-CodePageSetting chosenCodePage()
-{
-    CodePageSetting chosen;
-    const PortSettings settings = PortSettings::load();
-    if (!settings.error().isEmpty()) {
-        chosen.failure.number = ErrorNumber::SettingsFile;
-        chosen.failure.source = shown(PortSettings::filePath());
-        chosen.failure.description = settings.error();
-        return chosen;
-    }
-    if (!qEnvironmentVariableIsEmpty(CodePage::environmentVariable) ||
-        settings.codePage().isEmpty()) {
-        CodePageChoice choice = CodePage::fromEnvironment();
-        chosen.page = std::move(choice.page);
-        chosen.failure.description = choice.error;
-        chosen.failure.source = QLatin1String(CodePage::environmentVariable);
-    } else {
-        chosen.page = CodePage::fromName(settings.codePage());
-        chosen.failure.source = shown(PortSettings::filePath());
-        chosen.failure.description =
-            QStringLiteral("The settings file sets codepage to \"%1\" on line %2, which is not a "
-                           "code page this program supports (or this system cannot convert to). "
-                           "Set it to 437, 850, 858 or 1252, or remove the line for 437.")
-                .arg(settings.codePage())
-                .arg(settings.codePageLine());
-    }
-    if (chosen.page)
-        chosen.failure = {};
-    else
-        chosen.failure.number = ErrorNumber::UnknownCodePage;
-    return chosen;
 }

@@ -2,19 +2,23 @@
 // SPDX-License-Identifier: MIT
 #include "receiptstream.h"
 
+#include "commandset.h"
+
 namespace {
 
-const QByteArray Bel("\x07");
-const QByteArray Esc("\x1b");
-const QByteArray DoubleWidthOn("\x0e");
-const QByteArray DoubleWidthOff("\x14");
-const QByteArray UnderlineOn("\x1b-1");
-const QByteArray UnderlineOff("\x1b-0");
-const QByteArray LineEnd("\r\n");
-const QByteArray FormFeed("\x0c");
+using namespace CommandSet;
 
-const QByteArray Title = DoubleWidthOn + "KORiVANT VR2710" + LineEnd;
-const QByteArray Closing = DoubleWidthOn + "-- Thank You --" + LineEnd;
+const QByteArray Bell(1, Bel);
+const QByteArray Escape(1, Esc);
+const QByteArray WideOn(1, DoubleWidthOn);
+const QByteArray WideOff(1, DoubleWidthOff);
+const QByteArray UnderlineOn = Escape + Underline + UnderlineOnArgument;
+const QByteArray UnderlineOff = Escape + Underline + UnderlineOffArgument;
+const QByteArray LineEnd = QByteArray(1, CarriageReturn) + LineFeed;
+const QByteArray FormFeedByte(1, FormFeed);
+
+const QByteArray Title = WideOn + "KORiVANT VR2710" + LineEnd;
+const QByteArray Closing = WideOn + "-- Thank You --" + LineEnd;
 
 QByteArray twoDigits(int value)
 {
@@ -30,7 +34,7 @@ QDateTime systemDateTime()
 
 ReceiptStream::ReceiptStream(const PitchCode &pitchCode, const QString &body, const QDateTime &now,
                              const CodePage &codePage)
-    : m_pitchSelection(Bel + Esc + codePage.encode(pitchCode))
+    : m_pitchSelection(Bell + Escape + codePage.encode(pitchCode))
     // Date and time come from one reading, so a job running across midnight cannot pair
     // one day's date with the next day's time.
     , m_dateLine(UnderlineOn + "DATE : " + dateText(now.date()) + ' ' +
@@ -41,15 +45,14 @@ ReceiptStream::ReceiptStream(const PitchCode &pitchCode, const QString &body, co
 
 QList<QByteArray> ReceiptStream::serialChunks() const
 {
-    return {m_pitchSelection, Title,   DoubleWidthOff + LineEnd, m_dateLine, m_body,
-            LineEnd,          Closing, DoubleWidthOff,           FormFeed};
+    return {m_pitchSelection, Title,   WideOff + LineEnd, m_dateLine,  m_body,
+            LineEnd,          Closing, WideOff,           FormFeedByte};
 }
 
 QList<Chunk> ReceiptStream::parallelChunks() const
 {
-    return {{m_pitchSelection, true}, {Title, false},   {DoubleWidthOff, true},
-            {m_dateLine, false},      {m_body, true},   {Closing, false},
-            {DoubleWidthOff, false},  {FormFeed, false}};
+    return {{m_pitchSelection, true}, {Title, false},   {WideOff, true},  {m_dateLine, false},
+            {m_body, true},           {Closing, false}, {WideOff, false}, {FormFeedByte, false}};
 }
 
 QByteArray ReceiptStream::join(const QList<QByteArray> &chunks)

@@ -28,15 +28,6 @@ bool buildTable(const QByteArray &iconvName, std::array<QChar, 256> &table)
     return true;
 }
 
-// "437" for "437", "cp437" or " CP437 ".
-QString pageNumber(const QString &name)
-{
-    QString number = name.trimmed();
-    if (number.startsWith(QLatin1String("cp"), Qt::CaseInsensitive))
-        number = number.mid(2);
-    return number;
-}
-
 } // namespace
 
 QStringList CodePage::supportedNames()
@@ -45,9 +36,22 @@ QStringList CodePage::supportedNames()
             QStringLiteral("1252")};
 }
 
+QString CodePage::numberOf(const QString &name)
+{
+    QString number = name.trimmed();
+    if (number.startsWith(QLatin1String("cp"), Qt::CaseInsensitive))
+        number = number.mid(2);
+    return number;
+}
+
+bool CodePage::isSupportedName(const QString &name)
+{
+    return supportedNames().contains(numberOf(name));
+}
+
 std::optional<CodePage> CodePage::fromName(const QString &name)
 {
-    const QString number = pageNumber(name);
+    const QString number = numberOf(name);
     if (!supportedNames().contains(number))
         return std::nullopt;
 
@@ -62,24 +66,6 @@ std::optional<CodePage> CodePage::fromName(const QString &name)
             page.m_fromUnicode.insert(ch.unicode(), static_cast<char>(byte));
     }
     return page;
-}
-
-CodePageChoice CodePage::fromEnvironment()
-{
-    const QString value = qEnvironmentVariable(environmentVariable);
-    const QString wanted = value.isEmpty() ? QStringLiteral("437") : value;
-    if (auto page = fromName(wanted))
-        return {std::move(page), {}};
-    if (supportedNames().contains(pageNumber(wanted)))
-        return {std::nullopt,
-                QStringLiteral("This system cannot convert text to code page %1: the C library's "
-                               "conversion modules (gconv, from the libc6 package) are missing. "
-                               "Reinstall libc6.")
-                    .arg(pageNumber(wanted))};
-    return {std::nullopt, QStringLiteral("%1 is set to \"%2\", which is not a code page this "
-                                         "program supports. Set it to 437, 850, 858 or 1252, "
-                                         "or unset it for 437.")
-                              .arg(QLatin1String(environmentVariable), value)};
 }
 
 QByteArray CodePage::encode(QStringView text) const

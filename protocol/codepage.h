@@ -19,11 +19,13 @@ public:
     static constexpr const char *environmentVariable = "VR2710_CODEPAGE";
     static QStringList supportedNames();
 
-    // "437", "850", "858" or "1252" (a "CP" prefix is accepted); nullopt for anything else.
+    // "437", "850", "858" or "1252" (a "CP" prefix is accepted); nullopt for anything else,
+    // and where the system cannot convert to the page.
     static std::optional<CodePage> fromName(const QString &name);
-
-    // The page VR2710_CODEPAGE selects, CP437 when it is unset or empty.
-    static struct CodePageChoice fromEnvironment();
+    // Whether the name is one of the pages above, however written.
+    static bool isSupportedName(const QString &name);
+    // "437" for "437", "cp437" or " CP437 ".
+    static QString numberOf(const QString &name);
 
     QString name() const { return m_name; }
     QByteArray encode(QStringView text) const;
@@ -36,10 +38,4 @@ private:
     QString m_name;
     std::array<QChar, 256> m_toUnicode{};
     QHash<char32_t, char> m_fromUnicode;
-};
-
-struct CodePageChoice
-{
-    std::optional<CodePage> page; // empty when the variable names no supported page
-    QString error;                // what went wrong and how to mend it
 };

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "testsupport.h"
 #include "ui/errorbox.h"
-#include "ui/form1.h"
+#include "ui/mainwindow.h"
 #include "ui/readablecolor.h"
 
 #include <QtTest>
@@ -29,7 +29,7 @@ void answerNextBox(std::function<void(QMessageBox *)> inspect)
 
 } // namespace
 
-class TestForm1 : public QObject
+class TestMainWindow : public QObject
 {
     Q_OBJECT
 
@@ -51,6 +51,8 @@ private slots:
     void errorBoxHelp();
     void closeDuringJobWaitsForIt();
     void inputDuringJobIsDropped();
+    void noSecondJobDuringAJob_data();
+    void noSecondJobDuringAJob();
     void escapeWithListOpenClosesTheList();
     void bodyGoesOutAsTyped_data();
     void bodyGoesOutAsTyped();
@@ -66,33 +68,32 @@ private:
     {
         return m_form->findChild<T *>(QLatin1String(name));
     }
-    void selectPort(const QString &name) { child<QComboBox>("Combo1")->setCurrentText(name); }
+    void selectPort(const QString &name) { child<QComboBox>("portBox")->setCurrentText(name); }
 
     std::unique_ptr<PseudoTerminal> m_pty;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<MainWindow> m_form;
 };
 
-void TestForm1::init()
+void TestMainWindow::init()
 {
     m_pty = std::make_unique<PseudoTerminal>();
-    qputenv("VR2710_COM1", QFile::encodeName(m_pty->slavePath()));
-    qputenv("VR2710_LPT1", "/dev/vr2710-no-printer-in-tests");
-    m_form = std::make_unique<Form1>();
+    writeSettingsFile({{"COM1", QFile::encodeName(m_pty->slavePath())},
+                       {"COM2", "/dev/vr2710-missing"},
+                       {"LPT1", "/dev/vr2710-no-printer-in-tests"}});
+    m_form = std::make_unique<MainWindow>();
     m_form->show();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
 }
 
-void TestForm1::cleanup()
+void TestMainWindow::cleanup()
 {
     m_form.reset();
     m_pty.reset();
-    for (const char *name : {"VR2710_COM1", "VR2710_COM2", "VR2710_LPT1"})
-        qunsetenv(name);
 }
 
-void TestForm1::startsReady()
+void TestMainWindow::startsReady()
 {
-    auto *combo = child<QComboBox>("Combo1");
+    auto *combo = child<QComboBox>("portBox");
     QCOMPARE(QApplication::focusWidget() == combo ||
                  QApplication::focusWidget() == combo->lineEdit(),
              true);
@@ -104,13 +105,9 @@ void TestForm1::startsReady()
     QCOMPARE(m_form->windowTitle(), QStringLiteral("VR2710 Print Demo Program"));
     QCOMPARE(m_form->size(), QSize(491, 313));
     QCOMPARE(m_form->bodyText(), ReceiptStream::defaultBody());
-    const PortNameSettings names = m_form->portNameSettings();
-    QCOMPARE(QStringList({names.ParallelPortName, names.SerialPortName1, names.SerialPortName2}),
-             (QStringList{"LPT1", "COM1", "COM2"}));
-    QVERIFY(m_form->findChild<SerialPort *>(QStringLiteral("MSComm1")));
 }
 
-void TestForm1::keys_data()
+void TestMainWindow::keys_data()
 {
     QTest::addColumn<QByteArray>("focus");
     QTest::addColumn<int>("key");
@@ -120,31 +117,34 @@ void TestForm1::keys_data()
 
     const int none = Qt::NoModifier;
     QTest::newRow("Enter in the port box")
-        << QByteArray("Combo1") << int(Qt::Key_Return) << none << QByteArray("M") << false;
+        << QByteArray("portBox") << int(Qt::Key_Return) << none << QByteArray("M") << false;
     QTest::newRow("keypad Enter in the port box")
-        << QByteArray("Combo1") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << QByteArray("M")
+        << QByteArray("portBox") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << QByteArray("M")
         << false;
     QTest::newRow("Enter in the body")
-        << QByteArray("Text1") << int(Qt::Key_Return) << none << QByteArray("M") << false;
-    QTest::newRow("Ctrl+Enter in the body") << QByteArray("Text1") << int(Qt::Key_Return)
+        << QByteArray("bodyBox") << int(Qt::Key_Return) << none << QByteArray("M") << false;
+    QTest::newRow("Ctrl+Enter in the body") << QByteArray("bodyBox") << int(Qt::Key_Return)
                                             << int(Qt::ControlModifier) << QByteArray() << false;
     QTest::newRow("Enter on Receipt 15 CPI")
-        << QByteArray("Command1") << int(Qt::Key_Return) << none << QByteArray("M") << false;
+        << QByteArray("receipt15CpiButton") << int(Qt::Key_Return) << none << QByteArray("M")
+        << false;
     QTest::newRow("Enter on Receipt 12 CPI")
-        << QByteArray("Command3") << int(Qt::Key_Return) << none << QByteArray("P") << false;
+        << QByteArray("receipt12CpiButton") << int(Qt::Key_Return) << none << QByteArray("P")
+        << false;
     QTest::newRow("Enter on Receipt 8 CPI")
-        << QByteArray("Command4") << int(Qt::Key_Return) << none << QByteArray(":") << false;
+        << QByteArray("receipt8CpiButton") << int(Qt::Key_Return) << none << QByteArray(":")
+        << false;
     QTest::newRow("Enter on Exit")
-        << QByteArray("Command2") << int(Qt::Key_Return) << none << QByteArray() << true;
+        << QByteArray("exitButton") << int(Qt::Key_Return) << none << QByteArray() << true;
     QTest::newRow("Esc in the port box")
-        << QByteArray("Combo1") << int(Qt::Key_Escape) << none << QByteArray() << true;
+        << QByteArray("portBox") << int(Qt::Key_Escape) << none << QByteArray() << true;
     QTest::newRow("Esc in the body")
-        << QByteArray("Text1") << int(Qt::Key_Escape) << none << QByteArray() << true;
+        << QByteArray("bodyBox") << int(Qt::Key_Escape) << none << QByteArray() << true;
     QTest::newRow("Esc on Receipt 12 CPI")
-        << QByteArray("Command3") << int(Qt::Key_Escape) << none << QByteArray() << true;
+        << QByteArray("receipt12CpiButton") << int(Qt::Key_Escape) << none << QByteArray() << true;
 }
 
-void TestForm1::keys()
+void TestMainWindow::keys()
 {
     QFETCH(QByteArray, focus);
     QFETCH(int, key);
@@ -168,25 +168,25 @@ void TestForm1::keys()
     QCOMPARE(m_form->bodyText().count(QLatin1String("\r\n")), addsLine ? 12 : 11);
 }
 
-void TestForm1::tabOrder()
+void TestMainWindow::tabOrder()
 {
-    child<QComboBox>("Combo1")->setFocus();
+    child<QComboBox>("portBox")->setFocus();
     QStringList order;
     for (int i = 0; i < 6; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget *focused = QApplication::focusWidget();
         if (qobject_cast<QLineEdit *>(focused) &&
-            focused->parentWidget() == child<QComboBox>("Combo1"))
+            focused->parentWidget() == child<QComboBox>("portBox"))
             focused = focused->parentWidget();
         order << focused->objectName();
     }
-    QCOMPARE(order,
-             (QStringList{"Command1", "Command2", "Text1", "Command3", "Command4", "Combo1"}));
+    QCOMPARE(order, (QStringList{"receipt15CpiButton", "exitButton", "bodyBox",
+                                 "receipt12CpiButton", "receipt8CpiButton", "portBox"}));
 }
 
-void TestForm1::typedNameIsNotAdded()
+void TestMainWindow::typedNameIsNotAdded()
 {
-    auto *combo = child<QComboBox>("Combo1");
+    auto *combo = child<QComboBox>("portBox");
     combo->lineEdit()->selectAll();
     QTest::keyClicks(combo->lineEdit(), QStringLiteral("COM9"));
     QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
@@ -195,27 +195,30 @@ void TestForm1::typedNameIsNotAdded()
     QCOMPARE(m_pty->read(150), QByteArray());
 }
 
-void TestForm1::buttonsPrintTheirPitch_data()
+void TestMainWindow::buttonsPrintTheirPitch_data()
 {
     QTest::addColumn<QByteArray>("button");
     QTest::addColumn<QString>("pitch");
     QTest::addColumn<QString>("body"); // empty: the default body
 
-    QTest::newRow("Receipt 15 CPI") << QByteArray("Command1") << Pitch::Cpi15 << QString();
-    QTest::newRow("Receipt 12 CPI") << QByteArray("Command3") << Pitch::Cpi12 << QString();
-    QTest::newRow("Receipt 8 CPI") << QByteArray("Command4") << Pitch::Cpi8 << QString();
+    QTest::newRow("Receipt 15 CPI")
+        << QByteArray("receipt15CpiButton") << Pitch::Cpi15 << QString();
+    QTest::newRow("Receipt 12 CPI")
+        << QByteArray("receipt12CpiButton") << Pitch::Cpi12 << QString();
+    QTest::newRow("Receipt 8 CPI") << QByteArray("receipt8CpiButton") << Pitch::Cpi8 << QString();
     QTest::newRow("edited body prints as edited")
-        << QByteArray("Command3") << Pitch::Cpi12 << QStringLiteral("1. TEA  $1.00\n2. CAKE $2.50");
+        << QByteArray("receipt12CpiButton") << Pitch::Cpi12
+        << QStringLiteral("1. TEA  $1.00\n2. CAKE $2.50");
 }
 
-void TestForm1::buttonsPrintTheirPitch()
+void TestMainWindow::buttonsPrintTheirPitch()
 {
     QFETCH(QByteArray, button);
     QFETCH(QString, pitch);
     QFETCH(QString, body);
 
     if (!body.isEmpty())
-        child<QPlainTextEdit>("Text1")->setPlainText(body);
+        child<QPlainTextEdit>("bodyBox")->setPlainText(body);
     selectPort(QStringLiteral("COM1"));
     QTest::mouseClick(child<QPushButton>(button.constData()), Qt::LeftButton);
 
@@ -226,7 +229,7 @@ void TestForm1::buttonsPrintTheirPitch()
     QCOMPARE(m_form->windowTitle(), QStringLiteral("VR2710 Print Demo Program"));
 }
 
-void TestForm1::unmatchedPortTouchesNothing_data()
+void TestMainWindow::unmatchedPortTouchesNothing_data()
 {
     QTest::addColumn<QString>("selection");
     QTest::newRow("lower case") << "com1";
@@ -235,7 +238,7 @@ void TestForm1::unmatchedPortTouchesNothing_data()
     QTest::newRow("empty") << "";
 }
 
-void TestForm1::unmatchedPortTouchesNothing()
+void TestMainWindow::unmatchedPortTouchesNothing()
 {
     QFETCH(QString, selection);
     selectPort(selection);
@@ -244,7 +247,7 @@ void TestForm1::unmatchedPortTouchesNothing()
     connect(watch, &QTimer::timeout, this,
             [&] { boxShown |= QApplication::activeModalWidget() != nullptr; });
     watch->start(5);
-    QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("receipt15CpiButton"), Qt::LeftButton);
     QTest::qWait(50);
     delete watch;
     QVERIFY(!boxShown);
@@ -252,9 +255,8 @@ void TestForm1::unmatchedPortTouchesNothing()
     QCOMPARE(m_form->windowTitle(), QStringLiteral("VR2710 Print Demo Program"));
 }
 
-void TestForm1::errorBoxAfterFailedJob()
+void TestMainWindow::errorBoxAfterFailedJob()
 {
-    qputenv("VR2710_COM2", "/dev/vr2710-missing");
     selectPort(QStringLiteral("COM2"));
     QString title, text, captionMeanwhile;
     QList<QAbstractButton *> buttons;
@@ -266,7 +268,7 @@ void TestForm1::errorBoxAfterFailedJob()
         buttons = box->buttons();
         captionMeanwhile = m_form->windowTitle();
     });
-    QTest::mouseClick(child<QPushButton>("Command3"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("receipt12CpiButton"), Qt::LeftButton);
 
     QCOMPARE(title, QStringLiteral("Error"));
     QCOMPARE(icon, QMessageBox::NoIcon);
@@ -280,14 +282,14 @@ void TestForm1::errorBoxAfterFailedJob()
     QVERIFY(text.contains(QLatin1String("No such file or directory")));
 }
 
-void TestForm1::errorBoxHelp_data()
+void TestMainWindow::errorBoxHelp_data()
 {
     QTest::addColumn<QString>("helpFile");
     QTest::newRow("with a help file") << "/usr/share/doc/vr2710/help.html";
     QTest::newRow("without a help file") << QString();
 }
 
-void TestForm1::errorBoxHelp()
+void TestMainWindow::errorBoxHelp()
 {
     QFETCH(QString, helpFile);
     QStringList opened;
@@ -306,9 +308,8 @@ void TestForm1::errorBoxHelp()
     delete box;
 }
 
-void TestForm1::closeDuringJobWaitsForIt()
+void TestMainWindow::closeDuringJobWaitsForIt()
 {
-    qputenv("VR2710_COM2", "/dev/vr2710-missing");
     selectPort(QStringLiteral("COM2"));
     bool visibleAfterClose = false;
     answerNextBox([&](QMessageBox *) {
@@ -316,41 +317,85 @@ void TestForm1::closeDuringJobWaitsForIt()
         m_form->close();
         visibleAfterClose = m_form->isVisible();
     });
-    QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("receipt15CpiButton"), Qt::LeftButton);
     QVERIFY(visibleAfterClose);
     QVERIFY(!m_form->isPrinting());
     QVERIFY(!m_form->isVisible()); // closed once the job was over
 }
 
-void TestForm1::inputDuringJobIsDropped()
+void TestMainWindow::inputDuringJobIsDropped()
 {
     // More than a pseudo-terminal holds: the job waits for this test to read.
-    child<QPlainTextEdit>("Text1")->setPlainText(QString(20000, QLatin1Char('x')));
+    child<QPlainTextEdit>("bodyBox")->setPlainText(QString(20000, QLatin1Char('x')));
     selectPort(QStringLiteral("COM1"));
     QByteArray received;
     bool stillShownAfterEscape = false;
     QTimer::singleShot(50, this, [&] {
         // Inside the job: the window's event loop runs, so this timer fires.
         QVERIFY(m_form->isPrinting());
-        QTest::mouseClick(child<QPushButton>("Command4"), Qt::LeftButton);
-        QTest::keyClick(child<QPlainTextEdit>("Text1"), Qt::Key_A);
-        QTest::keyClick(child<QPlainTextEdit>("Text1"), Qt::Key_Escape);
+        QTest::mouseClick(child<QPushButton>("receipt8CpiButton"), Qt::LeftButton);
+        QTest::keyClick(child<QPlainTextEdit>("bodyBox"), Qt::Key_A);
+        QTest::keyClick(child<QPlainTextEdit>("bodyBox"), Qt::Key_Escape);
         stillShownAfterEscape = m_form->isVisible();
         received = m_pty->read();
     });
-    QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("receipt15CpiButton"), Qt::LeftButton);
 
     received += m_pty->read();
     QVERIFY(stillShownAfterEscape);
     QVERIFY(!m_form->isVisible()); // Esc ended the program once the job was over
     QCOMPARE(received.count('\f'), 1);
     QVERIFY(received.startsWith("\x07\x1bM"));
-    QVERIFY(!child<QPlainTextEdit>("Text1")->toPlainText().contains(QLatin1Char('a')));
+    QVERIFY(!child<QPlainTextEdit>("bodyBox")->toPlainText().contains(QLatin1Char('a')));
 }
 
-void TestForm1::escapeWithListOpenClosesTheList()
+void TestMainWindow::noSecondJobDuringAJob_data()
 {
-    auto *combo = child<QComboBox>("Combo1");
+    QTest::addColumn<QString>("route");
+    QTest::newRow("a screen reader presses Receipt 8 CPI") << "accessibility";
+    QTest::newRow("a screen reader presses Exit") << "accessibility exit";
+    QTest::newRow("a queued call") << "queued";
+}
+
+void TestMainWindow::noSecondJobDuringAJob()
+{
+    QFETCH(QString, route);
+    // More than a pseudo-terminal holds: the job waits for this test to read.
+    child<QPlainTextEdit>("bodyBox")->setPlainText(QString(20000, QLatin1Char('x')));
+    selectPort(QStringLiteral("COM1"));
+    QByteArray received;
+    bool stillPrinting = false;
+    bool shownAfterClose = false;
+    QTimer::singleShot(50, this, [&] {
+        const char *button =
+            route.endsWith(QLatin1String("exit")) ? "exitButton" : "receipt8CpiButton";
+        if (route.startsWith(QLatin1String("accessibility"))) {
+            QAccessibleInterface *pressable =
+                QAccessible::queryAccessibleInterface(child<QWidget>(button));
+            pressable->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        } else {
+            QMetaObject::invokeMethod(
+                m_form.get(), [this] { m_form->printReceipt(Pitch::Cpi8); }, Qt::QueuedConnection);
+        }
+        QTest::qWait(50); // a second job would run now, inside this one
+        stillPrinting = m_form->isPrinting();
+        m_form->close();
+        shownAfterClose = m_form->isVisible();
+        received = m_pty->read();
+    });
+    QTest::mouseClick(child<QPushButton>("receipt15CpiButton"), Qt::LeftButton);
+
+    received += m_pty->read();
+    QVERIFY(stillPrinting);
+    QVERIFY(shownAfterClose); // the close waits for the job
+    QVERIFY(!m_form->isVisible());
+    QCOMPARE(received.count('\f'), 1);
+    QVERIFY(received.startsWith("\x07\x1bM"));
+}
+
+void TestMainWindow::escapeWithListOpenClosesTheList()
+{
+    auto *combo = child<QComboBox>("portBox");
     combo->showPopup();
     QTRY_VERIFY(combo->view()->isVisible());
     QTest::keyClick(combo->view(), Qt::Key_Escape); // the open list has the keyboard
@@ -359,7 +404,7 @@ void TestForm1::escapeWithListOpenClosesTheList()
     QVERIFY(m_form->isVisible());
 }
 
-void TestForm1::bodyGoesOutAsTyped_data()
+void TestMainWindow::bodyGoesOutAsTyped_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("printed");
@@ -369,15 +414,15 @@ void TestForm1::bodyGoesOutAsTyped_data()
         << QStringLiteral("TEA\u2028CAKE\n") << QStringLiteral("TEA\r\nCAKE\r\n");
 }
 
-void TestForm1::bodyGoesOutAsTyped()
+void TestMainWindow::bodyGoesOutAsTyped()
 {
     QFETCH(QString, typed);
     QFETCH(QString, printed);
-    child<QPlainTextEdit>("Text1")->setPlainText(typed);
+    child<QPlainTextEdit>("bodyBox")->setPlainText(typed);
     QCOMPARE(m_form->bodyText(), printed);
 }
 
-void TestForm1::textsReadableInTheme_data()
+void TestMainWindow::textsReadableInTheme_data()
 {
     QTest::addColumn<QColor>("window");
     QTest::addColumn<QColor>("base");
@@ -389,7 +434,7 @@ void TestForm1::textsReadableInTheme_data()
                           << QColor(0xee, 0xee, 0xee) << false;
 }
 
-void TestForm1::textsReadableInTheme()
+void TestMainWindow::textsReadableInTheme()
 {
     QFETCH(QColor, window);
     QFETCH(QColor, base);
@@ -407,50 +452,51 @@ void TestForm1::textsReadableInTheme()
     const auto contrast = [](QWidget *widget, QPalette::ColorRole fore, QPalette::ColorRole back) {
         return contrastRatio(widget->palette().color(fore), widget->palette().color(back));
     };
-    for (const char *label : {"Label1", "Label2"}) {
+    for (const char *label : {"heading", "portLabel"}) {
         QVERIFY2(contrast(child<QWidget>(label), QPalette::WindowText, QPalette::Window) >= 4.5,
                  label);
         QCOMPARE(child<QWidget>(label)->palette().color(QPalette::WindowText) == QColor(0, 0, 255),
                  keepsPureBlue);
     }
-    QVERIFY(contrast(child<QWidget>("Combo1"), QPalette::Text, QPalette::Base) >= 4.5);
-    QVERIFY(contrast(child<QWidget>("Text1"), QPalette::Text, QPalette::Base) >= 4.5);
-    for (const char *button : {"Command1", "Command2", "Command3", "Command4"})
+    QVERIFY(contrast(child<QWidget>("portBox"), QPalette::Text, QPalette::Base) >= 4.5);
+    QVERIFY(contrast(child<QWidget>("bodyBox"), QPalette::Text, QPalette::Base) >= 4.5);
+    for (const char *button :
+         {"receipt15CpiButton", "exitButton", "receipt12CpiButton", "receipt8CpiButton"})
         QVERIFY2(contrast(child<QWidget>(button), QPalette::ButtonText, QPalette::Button) >= 4.5,
                  button);
     QApplication::setPalette(before);
 }
 
-void TestForm1::accessibleNames_data()
+void TestMainWindow::accessibleNames_data()
 {
     QTest::addColumn<QByteArray>("control");
     QTest::addColumn<QString>("name");
-    QTest::newRow("port box") << QByteArray("Combo1") << "Port";
-    QTest::newRow("port box's edit field") << QByteArray("Combo1.edit") << "Port";
-    QTest::newRow("body") << QByteArray("Text1") << "Receipt body";
-    QTest::newRow("button") << QByteArray("Command3") << "Receipt 12 CPI";
-    QTest::newRow("window") << QByteArray("Form1") << "VR2710 Print Demo Program";
+    QTest::newRow("port box") << QByteArray("portBox") << "Port";
+    QTest::newRow("port box's edit field") << QByteArray("portBox.edit") << "Port";
+    QTest::newRow("body") << QByteArray("bodyBox") << "Receipt body";
+    QTest::newRow("button") << QByteArray("receipt12CpiButton") << "Receipt 12 CPI";
+    QTest::newRow("window") << QByteArray("MainWindow") << "VR2710 Print Demo Program";
 }
 
-void TestForm1::accessibleNames()
+void TestMainWindow::accessibleNames()
 {
     QFETCH(QByteArray, control);
     QFETCH(QString, name);
-    QWidget *widget = control == "Form1"         ? m_form.get()
-                      : control == "Combo1.edit" ? child<QComboBox>("Combo1")->lineEdit()
-                                                 : child<QWidget>(control.constData());
+    QWidget *widget = control == "MainWindow"     ? m_form.get()
+                      : control == "portBox.edit" ? child<QComboBox>("portBox")->lineEdit()
+                                                  : child<QWidget>(control.constData());
     QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
     QVERIFY(accessible);
     QCOMPARE(accessible->text(QAccessible::Name), name);
-    if (control == "Combo1") {
+    if (control == "portBox") {
         // "Port Setting:" is announced as the box's label.
         const auto labels = accessible->relations(QAccessible::Label);
         QCOMPARE(labels.size(), 1);
-        QCOMPARE(labels.first().first->object(), child<QObject>("Label2"));
+        QCOMPARE(labels.first().first->object(), child<QObject>("portLabel"));
     }
 }
 
-void TestForm1::controlsStayOnResize()
+void TestMainWindow::controlsStayOnResize()
 {
     QMap<QString, QRect> before;
     for (QWidget *control : m_form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
@@ -459,12 +505,12 @@ void TestForm1::controlsStayOnResize()
     QTest::qWait(20);
     for (QWidget *control : m_form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         QCOMPARE(control->geometry(), before.value(control->objectName()));
-    QCOMPARE(child<QPlainTextEdit>("Text1")->geometry(), QRect(0, 96, 481, 217));
+    QCOMPARE(child<QPlainTextEdit>("bodyBox")->geometry(), QRect(0, 96, 481, 217));
 }
 
-void TestForm1::bodyIsNotLimitedTo42()
+void TestMainWindow::bodyIsNotLimitedTo42()
 {
-    auto *body = child<QPlainTextEdit>("Text1");
+    auto *body = child<QPlainTextEdit>("bodyBox");
     QCOMPARE(body->property("HelpContextID").toInt(), 42);
     body->clear();
     const QString typed(100, QLatin1Char('x'));
@@ -472,5 +518,5 @@ void TestForm1::bodyIsNotLimitedTo42()
     QCOMPARE(m_form->bodyText(), typed);
 }
 
-QTEST_MAIN(TestForm1)
-#include "tst_form1.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

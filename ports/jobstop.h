@@ -1,0 +1,28 @@
+// SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// A request that the job under way stop: set from a signal handler (SIGINT, SIGTERM, SIGHUP),
+// read by the transports between system calls. A stopped job sends nothing more, drains
+// nothing, and releases its device and lock at once.
+namespace JobStop {
+
+// Async-signal-safe.
+void request() noexcept;
+bool requested() noexcept;
+// Longest a transport waits between two looks at the request.
+inline constexpr int CheckIntervalMs = 100;
+
+} // namespace JobStop
+
+namespace JobStop {
+
+// Makes SIGINT, SIGTERM and SIGHUP request a stop instead of ending the program at once, so
+// that a job releases its device and lock before the program ends. Returns a descriptor that
+// becomes readable when a signal came (for an event loop to watch), or -1 where no pipe could
+// be made. Call once, early in main().
+int handleStopSignals();
+// The signal that requested the stop; 0 while none came.
+int signalReceived() noexcept;
+
+} // namespace JobStop

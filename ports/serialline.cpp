@@ -1,0 +1,179 @@
+// SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
+// SPDX-License-Identifier: MIT
+#include "serialline.h"
+
+#include "deviceholders.h"
+#include "devicewriter.h"
+#include "jobstop.h"
+#include "pathresolution.h"
+#include "transports.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// Raw 8-bit bytes at 9600 baud, 8N1, no flow control of either kind, modem lines ignored.
+int setLineSettings(int fd)
+{
+    termios settings{};
+    if (::tcgetattr(fd, &settings) != 0)
+        return errno;
+    ::cfmakeraw(&settings);
+    settings.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    settings.c_cflag |= CS8 | CLOCAL | CREAD;
+    settings.c_iflag &= ~(IXON | IXOFF | IXANY);
+    ::cfsetispeed(&settings, B9600);
+    ::cfsetospeed(&settings, B9600);
+    return ::tcsetattr(fd, TCSANOW, &settings) == 0 ? 0 : errno;
+}
+
+class SerialLineConnection : public Connection
+{
+public:
+    SerialLineConnection(int fd, std::unique_ptr<UucpLock> lock, const PortLocation &where,
+                         DeviceCalls &calls, StallBound &stall)
+        : m_fd(fd)
+        , m_lock(std::move(lock))
+        , m_location(where)
+        , m_calls(calls)
+        , m_stall(stall)
+    {
+    }
+    ~SerialLineConnection() override { release(); }
+
+    LastError write(const QByteArray &bytes) override
+    {
+        if (m_dead.isFailure())
+            return m_dead;
+        const int result = DeviceWriter(m_calls, m_stall).writeAll(m_fd, bytes);
+        if (result == 0)
+            return {};
+        // What cannot leave is dropped, so it cannot turn up later, after the next chunk.
+        ::tcflush(m_fd, TCOFLUSH);
+        const LastError failure = failureFor(result);
+        if (result == DeviceWriter::TimedOut || result == DeviceWriter::Stopped)
+            m_dead = failure; // the line is known dead: no second bound for the rest
+        return failure;
+    }
+
+    LastError close() override
+    {
+        const LastError drained = m_dead.isFailure() ? LastError() : drainOutput();
+        release();
+        return drained;
+    }
+
+private:
+    LastError failureFor(int result) const
+    {
+        if (result == DeviceWriter::TimedOut)
+            return timeoutFailure(m_location, m_stall.limit().count());
+        if (result == DeviceWriter::Stopped)
+            return stoppedFailure(m_location);
+        return systemFailure(result, m_location);
+    }
+
+    LastError drainOutput()
+    {
+        // tcdrain() could wait forever on a stalled line; watch the output queue instead.
+        int queued = 0;
+        int lastQueued = INT_MAX;
+        while (::ioctl(m_fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
+            if (queued < lastQueued) {
+                lastQueued = queued;
+                m_stall.progressed();
+            } else if (m_stall.expired() || JobStop::requested()) {
+                // Drop what cannot leave, or the kernel's own close would wait up to 30 s.
+                ::tcflush(m_fd, TCOFLUSH);
+                return JobStop::requested() ? stoppedFailure(m_location)
+                                            : timeoutFailure(m_location, m_stall.limit().count());
+            }
+            const auto pause =
+                std::clamp(qint64(queued * SerialLine::MillisecondsPerByte), qint64(1), qint64(20));
+            std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+        }
+        return {};
+    }
+
+    void release()
+    {
+        if (m_fd >= 0) {
+            if (m_dead.isFailure())
+                ::tcflush(m_fd, TCOFLUSH);
+            ::ioctl(m_fd, TIOCNXCL); // the next user of the line may open it again
+            ::close(m_fd);           // and with it the flock; not retried on EINTR
+            m_fd = -1;
+        }
+        m_lock.reset(); // the lock file goes only once the line is closed
+    }
+
+    int m_fd;
+    std::unique_ptr<UucpLock> m_lock;
+    PortLocation m_location;
+    DeviceCalls &m_calls;
+    StallBound &m_stall;
+    LastError m_dead; // the failure that ended the line, for every later write
+};
+
+} // namespace
+
+OpenedConnection openSerialLine(const PortLocation &given, const PortSystem &system,
+                                StallBound &stall)
+{
+    PortLocation where = given;
+    const auto fail = [&](const LastError &failure) { return OpenedConnection{nullptr, failure}; };
+    const ResolvedPath resolved = resolvePath(where.devicePath);
+    if (resolved.error != 0)
+        return fail(systemFailure(resolved.error, where));
+    where.resolvedPath = resolved.path;
+
+    // Refused before it is locked or opened: that needs no access to the device.
+    struct stat status
+    {
+    };
+    if (::stat(where.resolvedPath.constData(), &status) == 0 && system.console.isConsole(status))
+        return fail(consoleFailure(where));
+
+    auto lock = std::make_unique<UucpLock>(system.lockFolder);
+    if (!lock->acquire(where.resolvedPath))
+        return fail(busyFailure(where, lock->holder()));
+
+    int fd;
+    do {
+        fd = ::open(where.resolvedPath.constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return fail(DeviceHolders::openFailure(errno, where));
+    const auto failOpen = [&](const LastError &failure) {
+        ::close(fd);
+        return fail(failure);
+    };
+    if (::fstat(fd, &status) != 0)
+        return failOpen(systemFailure(errno, where));
+    termios probe{};
+    if (::tcgetattr(fd, &probe) != 0)
+        return failOpen(systemFailure(errno, where));
+    // picocom and other flock users hold the line this way; the kernel tells who does.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK)
+            return failOpen(systemFailure(errno, where));
+        return failOpen(busyFailure(where, DeviceHolders::holderOf(status)));
+    }
+    if (const int error = setLineSettings(fd))
+        return failOpen(systemFailure(error, where));
+    // Exclusive use from here on: another open of the line fails with EBUSY (root excepted).
+    ::ioctl(fd, TIOCEXCL);
+    stall.progressed();
+    return {
+        std::make_unique<SerialLineConnection>(fd, std::move(lock), where, *system.calls, stall),
+        {}};
+}
