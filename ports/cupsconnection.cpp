@@ -267,6 +267,14 @@ QString PrintServerQueue::server() const
         .arg(m_address.port);
 }
 
+// The same at the start of a sentence.
+QString capitalized(QString text)
+{
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return text;
+}
+
 QString PrintServerQueue::settings() const
 {
     return QStringLiteral("%1 or the settings file").arg(portOverrideVariable(m_location.portName));
@@ -419,9 +427,9 @@ LastError PrintServerQueue::awaitCompletion(int jobId)
                                QStringLiteral("%1 gave the job up: \"%2\". Check that the printer "
                                               "is switched on, connected and reachable from the "
                                               "server, then print again.")
-                                   .arg(server(), job.message.isEmpty()
-                                                      ? QStringLiteral("job aborted")
-                                                      : job.message),
+                                   .arg(capitalized(server()), job.message.isEmpty()
+                                                                   ? QStringLiteral("job aborted")
+                                                                   : job.message),
                                m_location);
         default:
             break;
@@ -569,7 +577,7 @@ LastError PrintServerQueue::requestFailure(const QString &step)
         return portFailure(ENOENT,
                            QStringLiteral("%1 has no queue \"%2\" (%3). Check the queue's name "
                                           "in %4; lpstat -h SERVER -p lists the queues there.")
-                               .arg(server(), queue, says, settings()),
+                               .arg(capitalized(server()), queue, says, settings()),
                            m_location);
     case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
         return portFailure(ErrorNumber::PrintServerRefused,
@@ -587,7 +595,7 @@ LastError PrintServerQueue::requestFailure(const QString &step)
                                           "cannot log in. Ask the administrator to let this "
                                           "computer print to the queue without a password "
                                           "(its policy in cupsd.conf).")
-                               .arg(server(), queue, says),
+                               .arg(capitalized(server()), queue, says),
                            m_location);
     case IPP_STATUS_ERROR_CUPS_PKI:
         return portFailure(ErrorNumber::SecureConnection,
@@ -633,15 +641,16 @@ LastError PrintServerQueue::boundFailure(const ServerState &job, const ServerSta
         advice = QStringLiteral("Check that the printer is switched on, on line and has paper, "
                                 "and that no other job holds up the queue \"%1\".")
                      .arg(queueName);
-    return portFailure(
-        ErrorNumber::Timeout,
-        QStringLiteral("%1 did not complete the job within %2 s, so it was "
-                       "cancelled there and will not print later.%3 %4")
-            .arg(server())
-            .arg(double(allowed.count()) / 1000.0, 0, 'g', 3)
-            .arg(says.isEmpty() ? QString() : QStringLiteral(" The server says: \"%1\".").arg(says),
-                 advice),
-        m_location);
+    return portFailure(ErrorNumber::Timeout,
+                       QStringLiteral("%1 did not complete the job within %2 s, so it was "
+                                      "cancelled there and will not print later.%3 %4")
+                           .arg(capitalized(server()))
+                           .arg(double(allowed.count()) / 1000.0, 0, 'g', 3)
+                           .arg(says.isEmpty() ? QString()
+                                               : QStringLiteral(" The server says: \"%1\"%2")
+                                                     .arg(says, says.endsWith('.') ? "" : "."),
+                                advice),
+                       m_location);
 }
 
 } // namespace

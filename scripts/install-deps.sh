@@ -14,6 +14,7 @@ packages=(
     clang-format dpkg-dev lintian appstream desktop-file-utils
     weston qt6-wayland
     qemu-system-x86 linux-image-amd64 busybox-static cpio
+    libcups2-dev cups-daemon cups-client cups cups-ipp-utils dbus-daemon
 )
 
 missing=()
