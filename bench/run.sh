@@ -24,3 +24,6 @@ echo "== Start-up to window mapped, and idle memory (medians of ${STARTUP_RUNS:-
 XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)} tests/run-in-xvfb.sh \
     build/bench/startup_bench "${STARTUP_RUNS:-15}" "$PWD/build/bench/bare_window" \
     "$PWD/build/bench/bare_window_with_label" "$PWD/build/vr2710-demo"
+echo
+echo "== One receipt through a private print server (cupsd): ours beside lp + lpstat"
+build/bench/bench_cups 20

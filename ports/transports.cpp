@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "transports.h"
 
+#include "cupsconnection.h"
 #include "failure/displaypath.h"
 #include "networkport.h"
 #include "printerdevice.h"
@@ -23,6 +24,9 @@ struct Scheme
 };
 const Scheme AddressSchemes[] = {
     {"socket://", openNetworkPrinter},
+    {"ipp://", openPrintServerQueue},
+    {"ipps://", openPrintServerQueue},
+    {"cups:", openPrintServerQueue},
 };
 
 // "name:" before any "/", as in "socket:x" or "ipp:..."; "./socket:x" names a file.

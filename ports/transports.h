@@ -11,7 +11,8 @@
 
 struct PortSystem;
 
-// Opens the connection a port's target names: a network printer (socket://), or else the
+// Opens the connection a port's target names: a network printer (socket://), a print-server
+// queue or IPP printer (ipp://, ipps://, cups:QUEUE), or else the
 // device or file at that path, as a serial line (COM ports) or a printer device (LPT ports).
 // A target that looks like an address of another kind is refused, never taken for a file.
 OpenedConnection openConnection(const PortLocation &where, const PortSystem &system,

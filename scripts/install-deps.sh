@@ -7,13 +7,14 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libx11-dev zlib1g-dev
+    qt6-base-dev qt6-qpa-plugins libx11-dev zlib1g-dev
     libbenchmark-dev
     fonts-liberation2
     xvfb xauth openbox xdotool x11-utils xclip imagemagick
     clang-format dpkg-dev lintian appstream desktop-file-utils
     weston qt6-wayland
     qemu-system-x86 linux-image-amd64 busybox-static cpio
+    libcups2-dev cups-daemon cups-client cups cups-ipp-utils dbus-daemon
 )
 
 missing=()
