@@ -10,7 +10,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -80,36 +82,54 @@ UucpLock::UucpLock(QByteArray folder)
 {
 }
 
-qint64 UucpLock::lockOwner(const QByteArray &file, bool *exists)
+qint64 UucpLock::pidIn(const QByteArray &content)
 {
-    *exists = false;
-    const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-        *exists = errno != ENOENT;
-        return 0;
+    // Old programs write the PID as a binary int of four bytes, the others as ten characters of
+    // decimal text and a line end. Anything else, or a number no process can have, names no
+    // process.
+    if (content.size() == 4 && content.contains('\0')) {
+        qint32 binary = 0;
+        memcpy(&binary, content.constData(), sizeof binary);
+        return binary > 0 && binary <= MaximumPid ? binary : 0;
     }
-    *exists = true;
+    const QByteArray text = content.left(content.indexOf('\n')).trimmed();
+    bool isNumber = false;
+    const qint64 pid = text.toLongLong(&isNumber);
+    return isNumber && pid > 0 && pid <= MaximumPid ? pid : 0;
+}
+
+qint64 UucpLock::lockOwner(int fd)
+{
     char buffer[128];
     ssize_t length;
     do {
-        length = ::read(fd, buffer, sizeof buffer);
+        length = ::pread(fd, buffer, sizeof buffer, 0);
     } while (length < 0 && errno == EINTR);
-    ::close(fd);
-    if (length <= 0)
-        return 0;
-    // Old programs write the PID as a binary int of four bytes; PIDs stay below 2^22, so its
-    // high byte is zero. The others write ASCII text.
-    const QByteArray text(buffer, length);
-    if (length == 4 && text.contains('\0')) {
-        qint32 binary = 0;
-        memcpy(&binary, buffer, sizeof binary);
-        return binary > 0 ? binary : 0;
-    }
-    const qint64 pid = text.left(text.indexOf('\n')).trimmed().toLongLong();
-    return pid > 0 ? pid : 0;
+    return length > 0 ? pidIn(QByteArray(buffer, length)) : 0;
 }
 
-bool UucpLock::createLink(const QByteArray &file, int *errnum) const
+int UucpLock::openLock(const QByteArray &file, bool *exists, bool *regular)
+{
+    // Without blocking, and only a regular file: the lock folder is open to every user, and a
+    // FIFO put there must not hang the job.
+    const int fd =
+        ::open(file.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
+    *exists = fd >= 0 || errno != ENOENT;
+    *regular = false;
+    if (fd < 0)
+        return -1;
+    struct stat status
+    {
+    };
+    *regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    if (!*regular) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool UucpLock::createLink(const QByteArray &file, int *errnum, bool replace) const
 {
     // Written whole under a private name first, then linked into place: nobody ever reads a
     // lock that holds no PID yet, and link() fails where a lock already exists.
@@ -122,10 +142,13 @@ bool UucpLock::createLink(const QByteArray &file, int *errnum) const
     const bool written = ::fchmod(fd, 0644) == 0 && writeAll(fd, lockContent());
     *errnum = written ? 0 : errno;
     ::close(fd);
-    const bool linked = written && ::link(temporary.constData(), file.constData()) == 0;
+    // link() fails where a lock exists; rename() replaces a stale one in one step.
+    const bool linked = written && (replace ? ::rename(temporary.constData(), file.constData())
+                                            : ::link(temporary.constData(), file.constData())) == 0;
     if (written && !linked)
         *errnum = errno;
-    ::unlink(temporary.constData());
+    if (!replace || !linked)
+        ::unlink(temporary.constData());
     return linked;
 }
 
@@ -145,34 +168,85 @@ bool UucpLock::acquire(const QByteArray &devicePath)
         }
 
         bool exists = false;
-        const qint64 owner = lockOwner(file, &exists);
+        bool regular = false;
+        const int fd = openLock(file, &exists, &regular);
         if (!exists) {
             if (errnum == EEXIST)
                 continue; // released meanwhile
             return true;  // no lock file can be made here; nobody else holds one either
         }
+        if (!regular) {
+            m_holder.lockFile = file; // a FIFO, a folder, a link: it names no process
+            return false;
+        }
+        const TakeOver outcome = takeOverIfStale(file, fd);
+        ::close(fd);
+        if (outcome == TakeOver::Busy)
+            return false;
+        if (outcome == TakeOver::Taken) {
+            m_file = file;
+            return true;
+        }
+        // The lock changed under us: look again.
+        std::this_thread::sleep_for(std::chrono::milliseconds(10 * (attempt + 1)));
+    }
+    // Still changing hands: someone else is taking it; say who holds it now, where the file
+    // tells.
+    bool exists = false;
+    bool regular = false;
+    if (const int fd = openLock(file, &exists, &regular); fd >= 0) {
+        const qint64 owner = lockOwner(fd);
+        ::close(fd);
         if (DeviceHolders::isProcessAlive(owner)) {
             m_holder.pid = owner;
             m_holder.processName = DeviceHolders::processName(owner);
-            return false;
-        }
-        if (owner == 0) {
-            // Names no process: perhaps being written this very moment, so look once more.
-            if (attempt + 1 < Attempts) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                continue;
-            }
-            m_holder.lockFile = file;
-            return false;
-        }
-        // Its process is gone: a stale lock, which may be taken over.
-        if (::unlink(file.constData()) != 0 && errno != ENOENT) {
-            m_holder.lockFile = file;
-            return false;
         }
     }
-    m_holder = {};
     return false;
+}
+
+UucpLock::TakeOver UucpLock::takeOverIfStale(const QByteArray &file, int fd)
+{
+    // Whoever takes a stale lock over holds an flock on it meanwhile; the others wait their
+    // turn and then find the lock replaced. So of many jobs that find the same stale lock,
+    // exactly one takes it.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return TakeOver::Changed;
+    struct stat opened
+    {
+    };
+    struct stat named
+    {
+    };
+    if (::fstat(fd, &opened) != 0 || ::lstat(file.constData(), &named) != 0 ||
+        opened.st_ino != named.st_ino || opened.st_dev != named.st_dev)
+        return TakeOver::Changed; // already replaced by the one who held it
+    const qint64 owner = lockOwner(fd);
+    if (DeviceHolders::isProcessAlive(owner)) {
+        m_holder.pid = owner;
+        m_holder.processName = DeviceHolders::processName(owner);
+        return TakeOver::Busy;
+    }
+    if (owner == 0) {
+        // Names no process: perhaps being written this very moment, so look once more.
+        struct stat status
+        {
+        };
+        const bool fresh = ::fstat(fd, &status) == 0 && status.st_size == 0 &&
+                           ::time(nullptr) - status.st_mtime < 2;
+        if (!fresh) {
+            m_holder.lockFile = file;
+            return TakeOver::Busy;
+        }
+        return TakeOver::Changed;
+    }
+    // Its process is gone: a stale lock, replaced by ours while we hold the flock on it.
+    int errnum = 0;
+    if (!createLink(file, &errnum, /*replace=*/true)) {
+        m_holder.lockFile = file;
+        return TakeOver::Busy;
+    }
+    return TakeOver::Taken;
 }
 
 void UucpLock::release()
@@ -180,7 +254,12 @@ void UucpLock::release()
     if (m_file.isEmpty())
         return;
     bool exists = false;
-    if (lockOwner(m_file, &exists) == ::getpid())
-        ::unlink(m_file.constData());
+    bool regular = false;
+    const int fd = openLock(m_file, &exists, &regular);
+    if (fd >= 0) {
+        if (lockOwner(fd) == ::getpid())
+            ::unlink(m_file.constData());
+        ::close(fd);
+    }
     m_file.clear();
 }

@@ -34,10 +34,20 @@ public:
     void release();
     bool holdsFile() const { return !m_file.isEmpty(); }
 
+    // The PID a lock file's content names, as the uucp convention writes it (ten characters of
+    // decimal text, or a binary int of four bytes); 0 where it names no process.
+    static qint64 pidIn(const QByteArray &content);
+    // The largest PID Linux gives (2^22).
+    static constexpr qint64 MaximumPid = 4194304;
+
 private:
-    // Reads the lock there: its PID (0 where it names none), and whether it exists at all.
-    static qint64 lockOwner(const QByteArray &file, bool *exists);
-    bool createLink(const QByteArray &file, int *errnum) const;
+    enum class TakeOver { Taken, Busy, Changed };
+
+    // Opens a lock file to read, without blocking; -1 where it is missing or no regular file.
+    static int openLock(const QByteArray &file, bool *exists, bool *regular);
+    static qint64 lockOwner(int fd);
+    TakeOver takeOverIfStale(const QByteArray &file, int fd);
+    bool createLink(const QByteArray &file, int *errnum, bool replace = false) const;
 
     QByteArray m_folder;
     QByteArray m_file;

@@ -7,6 +7,10 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,7 +66,9 @@ private slots:
     void failures();
     void permissionDeniedAdvisesDialout();
     void portNumberFixedWhileOpen();
-    void liveLockIsRespected();
+    void lineHeldElsewhereIsBusy_data();
+    void lineHeldElsewhereIsBusy();
+    void staleLockTakenOverByExactlyOneJob();
     void staleLockIsTakenOver();
     void secondJobAtOnceIsBusy();
     void systemConsoleIsRefused();
@@ -231,8 +237,32 @@ void TestSerialPort::portNumberFixedWhileOpen()
     QCOMPARE(port.close().number, 0);
 }
 
-void TestSerialPort::liveLockIsRespected()
+void TestSerialPort::lineHeldElsewhereIsBusy_data()
 {
+    // How the line is held: "uucp" a lock file naming process 1 (which always runs), "binary"
+    // the same PID as a 4-byte int, "flock" a process holding flock on the line (picocom's
+    // way), "fifo" a FIFO where the lock file goes, "no pid" a lock file naming no process.
+    QTest::addColumn<QString>("heldBy");
+    QTest::addColumn<QString>("saying"); // "@" stands for the holder's PID
+
+    QTest::newRow("a uucp lock file (minicom)") << "uucp"
+                                                << "is in use by process @ (";
+    QTest::newRow("a binary uucp lock file") << "binary"
+                                             << "is in use by process @ (";
+    QTest::newRow("flock on the line (picocom)") << "flock"
+                                                 << "is in use by process @ (";
+    QTest::newRow("a FIFO as the lock file, which must not hang the job")
+        << "fifo"
+        << "which names no running program";
+    QTest::newRow("a number no process can have") << "no pid"
+                                                  << "which names no running program";
+}
+
+void TestSerialPort::lineHeldElsewhereIsBusy()
+{
+    QFETCH(QString, heldBy);
+    QFETCH(QString, saying);
+
     // Reached through a symlink: the lock is named after the device itself.
     PseudoTerminal pty;
     QTemporaryDir dir;
@@ -240,19 +270,124 @@ void TestSerialPort::liveLockIsRespected()
     QVERIFY(QFile::link(pty.slavePath(), link));
     const QString lockFile =
         dir.filePath(QStringLiteral("LCK..") + pty.slavePath().mid(5).replace('/', '_'));
-    writeLock(lockFile, 1); // process 1 always runs
-    const QByteArray lockBefore = readLock(lockFile);
+    qint64 holder = 1;
+    pid_t flockHolder = 0;
+    if (heldBy == "uucp") {
+        writeLock(lockFile, 1);
+    } else if (heldBy == "binary") {
+        QFile file(lockFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const qint32 pid = 1;
+        file.write(reinterpret_cast<const char *>(&pid), sizeof pid);
+    } else if (heldBy == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(lockFile).constData(), 0666), 0);
+    } else if (heldBy == "no pid") {
+        writeLock(lockFile, 4294967297); // read as a 32-bit number, this would be PID 1
+    } else {
+        int ready[2];
+        QCOMPARE(::pipe(ready), 0);
+        flockHolder = ::fork();
+        if (flockHolder == 0) {
+            const int line = ::open(QFile::encodeName(pty.slavePath()).constData(),
+                                    O_RDONLY | O_NOCTTY | O_NONBLOCK);
+            const bool held = line >= 0 && ::flock(line, LOCK_EX) == 0;
+            [[maybe_unused]] const ssize_t told = ::write(ready[1], held ? "1" : "0", 1);
+            ::pause();
+            ::_exit(0);
+        }
+        QVERIFY(flockHolder > 0);
+        char held = 0;
+        QCOMPARE(::read(ready[0], &held, 1), ssize_t(1));
+        ::close(ready[0]);
+        ::close(ready[1]);
+        QCOMPARE(held, '1');
+        holder = flockHolder;
+    }
+    const auto endHolder = qScopeGuard([flockHolder] {
+        if (flockHolder > 0) {
+            ::kill(flockHolder, SIGKILL);
+            ::waitpid(flockHolder, nullptr, 0);
+        }
+    });
+    const QByteArray lockBefore = heldBy == "fifo" ? QByteArray() : readLock(lockFile);
 
     SerialPort port(settingsWith("COM1", link), lockingIn(dir));
+    QElapsedTimer timer;
+    timer.start();
     const LastError error = port.open();
+    QVERIFY2(timer.elapsed() < 2000, QByteArray::number(timer.elapsed()));
     QCOMPARE(error.number, EBUSY);
-    QVERIFY2(error.description.startsWith(
-                 QStringLiteral("COM1 (%1) is in use by process 1 (").arg(link)),
+    QVERIFY2(error.description.startsWith(QStringLiteral("COM1 (%1) ").arg(link)),
+             qPrintable(error.description));
+    QVERIFY2(error.description.contains(saying.replace("@", QString::number(holder))),
              qPrintable(error.description));
     QCOMPARE(port.write("x").number, ErrorNumber::PortNotOpen);
     QCOMPARE(port.close().number, 0);
-    QCOMPARE(readLock(lockFile), lockBefore); // never removed, never rewritten
+    if (heldBy != "fifo")
+        QCOMPARE(readLock(lockFile), lockBefore); // never removed, never rewritten
     QCOMPARE(pty.read(200), QByteArray());
+}
+
+void TestSerialPort::staleLockTakenOverByExactlyOneJob()
+{
+    // Jobs released together on a line whose lock names a process that has ended: in every
+    // trial exactly one prints, and its lock names it all the while it prints.
+    PseudoTerminal pty;
+    QTemporaryDir dir;
+    const QString lockFile =
+        dir.filePath(QStringLiteral("LCK..") + pty.slavePath().mid(5).replace('/', '_'));
+    constexpr int Trials = 150;
+    constexpr int Jobs = 3;
+    for (int trial = 0; trial < Trials; ++trial) {
+        writeLock(lockFile, pidOfAProcessThatHasEnded());
+        int start[2];
+        int tried[2]; // each job that failed to open says so; the one that opened waits for them
+        QCOMPARE(::pipe(start), 0);
+        QCOMPARE(::pipe(tried), 0);
+        QList<pid_t> jobs;
+        for (int job = 0; job < Jobs; ++job) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                ::close(start[1]);
+                char go;
+                [[maybe_unused]] const ssize_t released = ::read(start[0], &go, 1);
+                SerialPort port(settingsWith("COM1", pty.slavePath()), lockingIn(dir));
+                if (port.open().isFailure()) {
+                    [[maybe_unused]] const ssize_t told = ::write(tried[1], "b", 1);
+                    ::_exit(1);
+                }
+                for (int others = 0; others < Jobs - 1; ++others) {
+                    pollfd entry{tried[0], POLLIN, 0};
+                    char busy;
+                    if (::poll(&entry, 1, 5000) != 1 || ::read(tried[0], &busy, 1) != 1)
+                        break;
+                }
+                const bool ownLock =
+                    readLock(lockFile).trimmed().startsWith(QByteArray::number(qint64(::getpid())));
+                port.write("x");
+                port.close();
+                ::_exit(ownLock ? 0 : 3);
+            }
+            QVERIFY(child > 0);
+            jobs << child;
+        }
+        ::close(start[0]);
+        ::close(start[1]); // all go at once
+        ::close(tried[0]);
+        ::close(tried[1]);
+        int printed = 0;
+        for (const pid_t job : std::as_const(jobs)) {
+            int status = 0;
+            QCOMPARE(::waitpid(job, &status, 0), job);
+            QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) != 3,
+                     "a job printed while its lock named another process");
+            printed += WEXITSTATUS(status) == 0 ? 1 : 0;
+        }
+        QVERIFY2(printed == 1,
+                 qPrintable(QStringLiteral("trial %1: %2 jobs printed").arg(trial).arg(printed)));
+        QVERIFY(!QFile::exists(lockFile));
+    }
+    QCOMPARE(pty.read(), QByteArray(Trials, 'x'));
 }
 
 void TestSerialPort::staleLockIsTakenOver()
