@@ -3,13 +3,16 @@
 // Drives the built vr2710-demo in a real X window (the test runs on a private Xvfb display)
 // with xdotool, watches its title from outside with xprop, pings it as a window manager does,
 // and prints to the virtual printer, which keeps the bytes of every receipt it receives.
+#include "ports/uucplock.h"
 #include "protocol/receiptstream.h"
 #include "testsupport.h"
 
 #include <QtTest>
 
 #include <algorithm>
+#include <csignal>
 #include <sys/select.h>
+#include <unistd.h>
 
 // Xlib last: its macros (None, Bool, Status) clash with Qt's names.
 #include <X11/Xlib.h>
@@ -200,8 +203,11 @@ private slots:
     void stalledSerialReaderFailsTheJob();
     void missingDeviceShowsOneErrorWindow();
     void escapeEndsTheProgram();
+    void stopSignalDuringAJobLeavesNoLock_data();
+    void stopSignalDuringAJobLeavesNoLock();
 
 private:
+    void startDemo();
     void click(int x, int y);
     void choosePort(const QString &name);
     void pasteBody(const QByteArray &body);
@@ -237,6 +243,11 @@ void TestEndToEnd::initTestCase()
     QVERIFY(m_pacedPrinter->device().startsWith("/dev/pts/"));
     QVERIFY(m_fastPrinter->device().startsWith("/dev/pts/"));
 
+    startDemo();
+}
+
+void TestEndToEnd::startDemo()
+{
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("VR2710_COM2"), m_pacedPrinter->device());
     environment.insert(QStringLiteral("VR2710_COM1"), m_fastPrinter->device());
@@ -368,6 +379,38 @@ void TestEndToEnd::escapeEndsTheProgram()
     QVERIFY(m_demo.waitForFinished(10000));
     QCOMPARE(m_demo.exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_demo.exitCode(), 0);
+}
+
+void TestEndToEnd::stopSignalDuringAJobLeavesNoLock_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT (Ctrl+C in its terminal)") << int(SIGINT);
+    QTest::newRow("SIGTERM (kill)") << int(SIGTERM);
+}
+
+void TestEndToEnd::stopSignalDuringAJobLeavesNoLock()
+{
+    QFETCH(int, signal);
+    const QByteArray lockFolder = UucpLock::defaultFolder();
+    if (lockFolder.isEmpty() || ::access(lockFolder.constData(), W_OK) != 0)
+        QSKIP("no writable lock folder: the demo takes no lock here");
+    const QString lockFile = QFile::decodeName(
+        lockFolder + '/' + UucpLock::lockFileName(m_pacedPrinter->device().toUtf8()));
+    startDemo();
+    // COM2's printer has stopped reading for good: the long job stalls, holding the line.
+    pasteBody(longBody());
+    choosePort(QStringLiteral("COM2"));
+    click(224 + 28, 56 + 16); // Receipt 15 CPI
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lockFile), 5000);
+
+    const qint64 pid = m_demo.processId();
+    QVERIFY(pid > 0 && m_demo.state() == QProcess::Running);
+    ::kill(pid_t(pid), signal);
+    QVERIFY(m_demo.waitForFinished(3000));
+    QCOMPARE(m_demo.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_demo.exitCode(), 128 + signal);
+    QVERIFY2(!QFileInfo::exists(lockFile), qPrintable(lockFile));
+    QVERIFY(findWindow("^Error$").isEmpty()); // ended without a box to wait for
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)
