@@ -26,7 +26,6 @@ inline constexpr qint32 Timeout = 9002;            // the device took no data wi
 inline constexpr qint32 PortAlreadyOpen = 9003;    // open or port-number change while open
 inline constexpr qint32 InvalidPortNumber = 9004;  // no serial port has that number
 inline constexpr qint32 UnknownCodePage = 9005;    // VR2710_CODEPAGE names no supported page
-inline constexpr qint32 DeviceFailure = 9006;      // the serial layer failed without an errno
 inline constexpr qint32 SystemConsole = 9007;      // the device is the system's console
 inline constexpr qint32 SettingsFile = 9008;       // the settings file cannot be read or parsed
 inline constexpr qint32 HostNotFound = 9009;       // a network printer's host name is unknown

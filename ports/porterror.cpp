@@ -166,11 +166,14 @@ LastError consoleFailure(const PortLocation &where)
         where);
 }
 
-LastError notOpenFailure(const QString &port, const QString &openFailure, const PortLocation &where)
+LastError notOpenFailure(const QString &port, const LastError &openFailure,
+                         const PortLocation &where)
 {
     QString description = QStringLiteral("The %1 is not open, so nothing was sent.").arg(port);
-    if (!openFailure.isEmpty())
-        description += QStringLiteral(" Opening it failed: ") + openFailure;
+    if (openFailure.isFailure())
+        description += QStringLiteral(" Opening it failed (error %1): %2")
+                           .arg(openFailure.number)
+                           .arg(openFailure.description);
     return portFailure(ErrorNumber::PortNotOpen, description, where);
 }
 

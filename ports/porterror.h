@@ -44,8 +44,9 @@ LastError busyFailure(const PortLocation &where, const DeviceHolder &holder);
 // The device is the system's console, so nothing may be printed on it.
 LastError consoleFailure(const PortLocation &where);
 
-// A write on a port that is not open; repeats why opening it failed, where it did.
-LastError notOpenFailure(const QString &port, const QString &openFailure,
+// A write on a port that is not open; repeats why opening it failed, with that failure's
+// number, where it did: the box shows the job's last failure, this one.
+LastError notOpenFailure(const QString &port, const LastError &openFailure,
                          const PortLocation &where);
 
 // The device took no data for the bound (9002): what the printer says about itself, where it

@@ -22,7 +22,7 @@ LastError PrinterPort::openPort(const QString &portName, DeviceKind kind,
 {
     if (isOpen())
         return portFailure(ErrorNumber::PortAlreadyOpen, alreadyOpen, m_location);
-    m_openFailure.clear();
+    m_openFailure = {};
     m_location = location(portName, kind);
     if (m_location.devicePath.isEmpty())
         return openFailed(systemFailure(ENOENT, m_location));
@@ -34,7 +34,7 @@ LastError PrinterPort::openPort(const QString &portName, DeviceKind kind,
 LastError PrinterPort::openFailed(const LastError &failure)
 {
     if (failure.isFailure())
-        m_openFailure = failure.description;
+        m_openFailure = failure;
     return failure;
 }
 

@@ -41,5 +41,5 @@ protected:
 private:
     StallBound m_stall;
     std::unique_ptr<Connection> m_connection;
-    QString m_openFailure;
+    LastError m_openFailure;
 };

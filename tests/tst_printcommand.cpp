@@ -1,12 +1,14 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
 #include "cli/printcommand.h"
+#include "cli/progressline.h"
 #include "ports/uucplock.h"
 #include "testsupport.h"
 
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -54,6 +56,8 @@ private slots:
     void stopSignalLeavesNoLock_data();
     void stopSignalLeavesNoLock();
     void stalledLineFailsWithinOneBound();
+    void progressOnlyOnATerminal_data();
+    void progressOnlyOnATerminal();
 };
 
 void TestPrintCommand::commandLine_data()
@@ -196,6 +200,52 @@ void TestPrintCommand::stalledLineFailsWithinOneBound()
     QVERIFY2(timer.elapsed() >= 9000 && timer.elapsed() < 12000,
              QByteArray::number(timer.elapsed()));
     QVERIFY(job.print.readAllStandardError().contains("Error #  9002"));
+}
+
+void TestPrintCommand::progressOnlyOnATerminal_data()
+{
+    QTest::addColumn<bool>("terminal");
+    QTest::newRow("standard error on a terminal") << true;
+    QTest::newRow("standard error into a pipe") << false;
+}
+
+void TestPrintCommand::progressOnlyOnATerminal()
+{
+    QFETCH(bool, terminal);
+    PseudoTerminal line;   // COM1, which takes the body only as this test reads it
+    PseudoTerminal screen; // vr2710-print's standard error, where asked
+    QTemporaryDir folder;
+    const QString body = folder.filePath(QStringLiteral("body.txt"));
+    QFile file(body);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write((QByteArray(39, 'x') + '\n').repeated(2500)); // more than the line holds
+    file.close();
+
+    QProcess print;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VR2710_COM1"), line.slavePath());
+    print.setProcessEnvironment(environment);
+    const QByteArray screenPath = QFile::encodeName(screen.slavePath());
+    if (terminal)
+        print.setChildProcessModifier([screenPath] {
+            const int fd = ::open(screenPath.constData(), O_RDWR | O_NOCTTY);
+            ::dup2(fd, STDERR_FILENO);
+        });
+    print.start(qEnvironmentVariable("VR2710_PRINT"), {"--port", "COM1", "--body", body});
+    QVERIFY(print.waitForStarted());
+    QTest::qWait(int(ProgressLine::ShowAfterMs) + 500); // the job waits for the line meanwhile
+    QCOMPARE(print.state(), QProcess::Running);
+    const QByteArray printed = line.read(500);
+    QVERIFY(print.waitForFinished(10000));
+    QCOMPARE(print.exitCode(), ExitCode::Printed);
+    QVERIFY(printed.endsWith('\f'));
+
+    const QByteArray shown = terminal ? screen.read(200) : print.readAllStandardError();
+    const QByteArray total = QLocale(QLocale::English).toString(printed.size()).toLatin1();
+    QVERIFY2(shown.startsWith("VR2710 Printing ..."), shown.constData());
+    // Rewritten in place: back to the start of the line, cleared, the bytes of the total.
+    QCOMPARE(shown.contains("\r\x1b[K"), terminal);
+    QVERIFY2(shown.contains("of " + total + " bytes sent, about ") == terminal, shown.constData());
 }
 
 QTEST_GUILESS_MAIN(TestPrintCommand)
