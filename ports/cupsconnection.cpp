@@ -176,6 +176,14 @@ QString text(const char *value)
     return QString::fromUtf8(value ? value : "");
 }
 
+// A message as a sentence: one full stop at its end.
+QString sentence(QString text)
+{
+    if (!text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    return text;
+}
+
 // What the server says about a job or a queue, as far as it says anything.
 struct ServerState
 {
@@ -346,11 +354,11 @@ LastError PrintServerQueue::connect()
                 return timeoutFailure(QStringLiteral("The secure (TLS) connection"));
             return portFailure(
                 ErrorNumber::SecureConnection,
-                QStringLiteral("The secure (TLS) connection to %1 failed: %2. Check that the "
+                QStringLiteral("The secure (TLS) connection to %1 failed: %2 Check that the "
                                "server takes ipps:// there (or use ipp://), and that its "
                                "certificate is valid for that name; a certificate that "
                                "changed may have to be removed from ~/.cups/ssl.")
-                    .arg(server(), text(cupsLastErrorString())),
+                    .arg(server(), sentence(text(cupsLastErrorString()))),
                 m_location);
         }
         m_stall.progressed();

@@ -167,16 +167,22 @@ LastError runWithoutPrivileges(const std::function<LastError()> &operation)
 {
     if (::geteuid() != 0)
         return operation();
+    return inChildProcess([&] {
+        const gid_t nobody = 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+            ::_exit(3);
+        return operation();
+    });
+}
 
+LastError inChildProcess(const std::function<LastError()> &operation)
+{
     int channel[2];
     if (::pipe(channel) != 0)
         qFatal("pipe failed");
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(channel[0]);
-        const gid_t nobody = 65534;
-        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
-            ::_exit(3);
         const LastError error = operation();
         const QByteArray report =
             QByteArray::number(error.number) + '\n' + error.description.toUtf8();
@@ -194,7 +200,7 @@ LastError runWithoutPrivileges(const std::function<LastError()> &operation)
     int status = 0;
     ::waitpid(child, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        qFatal("unprivileged child failed (status %d)", status);
+        qFatal("the child process failed (status %d)", status);
     LastError error;
     const qsizetype newline = report.indexOf('\n');
     error.number = report.left(newline).toInt();

@@ -73,6 +73,9 @@ int openDescriptorCount();
 // Runs `operation` where the permission bits of files count: in a child process as user
 // "nobody" when the tests run as root, in this process otherwise. Returns its result.
 LastError runWithoutPrivileges(const std::function<LastError()> &operation);
+// Runs `operation` in a child process, so that what it changes of the process stays there;
+// returns its result's number and description.
+LastError inChildProcess(const std::function<LastError()> &operation);
 
 // The date and time a received receipt printed in its date line (invalid if there is none).
 QDateTime dateTimeOfReceipt(const QByteArray &stream);
