@@ -21,13 +21,25 @@ if [[ "${1:-}" == "--real" ]]; then
     exec build/vr2710-demo "$@"
 fi
 
+# shellcheck source=scripts/running-child.sh
+. scripts/running-child.sh
 state=$(mktemp -d)
-build/vr2710-virtual-printer --window --ports COM1,COM2,LPT1 --env-file "$state/env" &
+printer=
+# However the demo ends (Exit, Esc, closing it, Ctrl+C here), the printer is then stopped with
+# SIGTERM and waited for: it first reads and saves what the demo had already sent to it, so no
+# receipt is cut. Ctrl+C reaches the demo and the printer alike; this script ignores it but
+# for ending, so that it still waits for the printer (a second Ctrl+C does not cut that short).
+trap 'stop_child "$printer" TERM; rm -rf "$state"' EXIT
+trap ':' INT
+# Side by side on a 1280x800 screen: the demo (491x313) on the left, the printer's window
+# (638x640) on the right. Qt's -qwindowgeometry places a program's first window on X11; on
+# Wayland the compositor places windows itself.
+build/vr2710-virtual-printer --window --wired --ports COM1,COM2,LPT1 --env-file "$state/env" \
+    -qwindowgeometry +560+40 &
 printer=$!
-trap 'kill "$printer" 2>/dev/null || true; wait "$printer" 2>/dev/null || true; rm -rf "$state"' EXIT
 for _ in $(seq 100); do
     [[ -s "$state/env" ]] && break
-    kill -0 "$printer" 2>/dev/null || { echo "run.sh: the virtual printer did not start" >&2; exit 1; }
+    running_child "$printer" || { echo "run.sh: the virtual printer did not start" >&2; exit 1; }
     sleep 0.1
 done
 [[ -s "$state/env" ]] || { echo "run.sh: the virtual printer did not get ready" >&2; exit 1; }
@@ -35,4 +47,5 @@ done
 # shellcheck source=scripts/printer-env.sh
 . scripts/printer-env.sh
 load_printer_env "$state/env"
-build/vr2710-demo "$@"
+echo "The demo prints to the virtual printer; closing the demo (or Ctrl+C) ends both."
+build/vr2710-demo -qwindowgeometry +40+40 "$@"

@@ -58,6 +58,10 @@ bool measure(Display *display, const char *program, Sample &sample)
         execl(program, program, static_cast<char *>(nullptr));
         _exit(127);
     }
+    if (child < 0) { // kill(-1, ...) below would signal every process we may signal
+        std::perror("fork");
+        return false;
+    }
     bool mapped = false;
     while (!mapped && Clock::now() - started < std::chrono::seconds(20)) {
         while (XPending(display)) {
@@ -72,6 +76,8 @@ bool measure(Display *display, const char *program, Sample &sample)
     sample.startMs = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
     std::this_thread::sleep_for(std::chrono::seconds(1));
     sample.rssMiB = residentKiB(child) / 1024.0;
+    // Our own child, not yet waited for: even if it has ended, it stays a zombie until the
+    // waitpid() below, so the PID is still its own.
     kill(child, SIGTERM);
     waitpid(child, nullptr, 0);
     return mapped;

@@ -11,13 +11,16 @@ if [[ -z "${VR2710_IN_XVFB:-}" ]]; then
     scripts/build.sh >/dev/null
     VR2710_IN_XVFB=1 exec tests/run-in-xvfb.sh "$0" "$@"
 fi
+# shellcheck source=scripts/running-child.sh
+. scripts/running-child.sh
 work=$(mktemp -d)
+demo='' printer='' wm=''
+trap 'stop_child "$demo"; stop_child "$printer"; stop_child "$wm"; rm -rf "$work"' EXIT
 openbox >/dev/null 2>&1 &
 wm=$!
 build/vr2710-virtual-printer --quiet --ports LPT1 --no-pacing --output "$work/receipts" \
     --env-file "$work/env" >/dev/null &
 printer=$!
-trap 'kill $demo $printer $wm 2>/dev/null || true; rm -rf "$work"' EXIT
 for _ in $(seq 100); do [[ -s "$work/env" ]] && break; sleep 0.1; done
 env $(cat "$work/env") build/vr2710-demo &
 demo=$!

@@ -8,25 +8,27 @@
 #   tests/check-package.sh BUILD_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=scripts/running-child.sh
+. "$here/../scripts/running-child.sh"
 
 # Inside the private X display: start the unpacked demo and read its window's class.
 if [[ "${1:-}" == --check-window ]]; then
     root=$2 desktop_file=$3
     QT_QPA_PLATFORM=xcb "$root/usr/bin/vr2710-demo" &
     demo=$!
-    trap 'kill "$demo" 2>/dev/null || true; wait "$demo" 2>/dev/null || true' EXIT
+    trap 'stop_child "$demo"' EXIT
     desktop_id=$(basename "$desktop_file" .desktop)
     # Up to 30 s for the window to map, less if the demo ends first.
     window=
     for _ in $(seq 300); do
         window=$(xdotool search --onlyvisible --class "^${desktop_id//./\\.}\$" | head -n 1) || true
         [[ -n "$window" ]] && break
-        kill -0 "$demo" 2>/dev/null || break
+        running_child "$demo" || break
         sleep 0.1
     done
     if [[ -z "$window" ]]; then
         echo "FAIL: the installed demo mapped no window of class $desktop_id within 30 s" >&2
-        kill -0 "$demo" 2>/dev/null || echo "      (it is no longer running)" >&2
+        running_child "$demo" || echo "      (it is no longer running)" >&2
         xwininfo -root -tree | grep -v '(has no name)' >&2 || true
         exit 1
     fi

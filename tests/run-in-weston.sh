@@ -6,6 +6,8 @@
 # so a test can see what reached it, and when.
 #   tests/run-in-weston.sh COMMAND [ARGS...]
 set -euo pipefail
+# shellcheck source=scripts/running-child.sh
+. "$(dirname "$0")/../scripts/running-child.sh"
 work=$(mktemp -d)
 chmod 700 "$work"
 export XDG_RUNTIME_DIR="$work"
@@ -13,10 +15,10 @@ socket=vr2710-test
 WAYLAND_DEBUG=server weston --backend=headless-backend.so --socket="$socket" --idle-time=0 \
     >"$work/weston.log" 2>&1 &
 weston=$!
-trap 'kill "$weston" 2>/dev/null || true; wait "$weston" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'stop_child "$weston"; rm -rf "$work"' EXIT
 for _ in $(seq 200); do
     [[ -S "$work/$socket" ]] && break
-    if ! kill -0 "$weston" 2>/dev/null; then
+    if ! running_child "$weston"; then
         echo "run-in-weston.sh: weston did not start:" >&2
         cat "$work/weston.log" >&2
         exit 1

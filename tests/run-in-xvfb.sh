@@ -7,15 +7,17 @@
 # such as a window manager starting while a short-lived xprop disconnects.
 #   tests/run-in-xvfb.sh COMMAND [ARGS...]
 set -euo pipefail
+# shellcheck source=scripts/running-child.sh
+. "$(dirname "$0")/../scripts/running-child.sh"
 work=$(mktemp -d)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
     2>"$work/xvfb.log" &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'stop_child "$xvfb"; rm -rf "$work"' EXIT
 # The number arrives as one line once the server accepts connections.
 for _ in $(seq 400); do
     [[ $(wc -l <"$work/display") -ge 1 ]] && break
-    if ! kill -0 "$xvfb" 2>/dev/null; then
+    if ! running_child "$xvfb"; then
         echo "run-in-xvfb.sh: Xvfb did not start:" >&2
         cat "$work/xvfb.log" >&2
         exit 1

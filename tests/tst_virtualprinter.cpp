@@ -14,9 +14,13 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,6 +57,7 @@ public:
             qEnvironmentVariable("VR2710_VIRTUAL_PRINTER"),
             QStringList{"--raw", "--output", receiptsFolder(), "--env-file", envFile()} +
                 (launch.quiet ? QStringList{"--quiet"} : QStringList{}) + launch.options);
+        m_process.waitForStarted(10000); // Running from here on, until QProcess has reaped it
         QElapsedTimer timer;
         timer.start();
         while (!QFile::exists(envFile()) && m_process.state() != QProcess::NotRunning &&
@@ -99,27 +104,81 @@ public:
         timer.start();
         while (!m_output.contains(text) && timer.elapsed() < timeoutMs) {
             m_process.waitForReadyRead(50);
-            m_output += m_process.readAllStandardOutput();
-            if (m_process.processChannelMode() == QProcess::SeparateChannels)
-                m_output += m_process.readAllStandardError();
+            readOutput();
         }
         return m_output.contains(text);
     }
     QByteArray output() const { return m_output; }
     QProcess &process() { return m_process; }
-    // Ends it as Ctrl+C would; its exit code, or -1 when it took longer than a second.
+    // It runs and has said where its ports are.
+    bool started() const { return m_process.state() == QProcess::Running && !m_devices.isEmpty(); }
+    // Why started() is false, for the test's failure.
+    QString whyNotStarted()
+    {
+        readOutput();
+        const QString said = QString::fromLocal8Bit(m_output).trimmed();
+        if (m_process.state() == QProcess::NotRunning)
+            return QStringLiteral("the virtual printer exited at start: ") + said;
+        return QStringLiteral("the virtual printer did not get ready within 10 s: ") + said;
+    }
+    // Sends the signal `number` to the printer, only while it is this test's running child: never
+    // to the PID 0 that processId() gives for a process that is not running, which would signal the
+    // whole process group (ctest and the other tests with it). Until QProcess has seen the child
+    // end, it has not reaped it either, so the PID cannot belong to anyone else.
+    bool sendSignal(int number)
+    {
+        const qint64 pid = m_process.processId();
+        if (m_process.state() != QProcess::Running || pid <= 0) {
+            qWarning("not signalled: %s", qPrintable(whyNotRunning()));
+            return false;
+        }
+        return ::kill(pid_t(pid), number) == 0;
+    }
+    // Ends it as Ctrl+C would; its exit code, -1 when it took longer than a second, or -2
+    // when it was not running (and nothing was signalled).
     int interrupt()
     {
-        ::kill(m_process.processId(), SIGINT);
+        if (!sendSignal(SIGINT))
+            return -2;
         return m_process.waitForFinished(1000) ? m_process.exitCode() : -1;
     }
 
 private:
+    void readOutput()
+    {
+        m_output += m_process.readAllStandardOutput();
+        if (m_process.processChannelMode() == QProcess::SeparateChannels)
+            m_output += m_process.readAllStandardError();
+    }
+    QString whyNotRunning()
+    {
+        readOutput();
+        return QStringLiteral("the virtual printer is not running (exit code %1): %2")
+            .arg(m_process.exitCode())
+            .arg(QString::fromLocal8Bit(m_output).trimmed());
+    }
+
     QTemporaryDir m_folder;
     QProcess m_process;
     QMap<QString, QString> m_devices;
     QByteArray m_output;
 };
+
+// Fails the test, with the printer's own words, when it is not up: it exited at start (a bad
+// option, a broken settings file) or never got ready.
+#define VERIFY_STARTED(printer) QVERIFY2((printer).started(), qPrintable((printer).whyNotStarted()))
+
+// Writes all of `bytes` to `fd`; false on a failure.
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t wrote = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (wrote < 0 && errno != EINTR)
+            return false;
+        done += qMax<ssize_t>(wrote, 0);
+    }
+    return true;
+}
 
 QList<QByteArray> receiptChunks()
 {
@@ -142,6 +201,7 @@ private slots:
     void stallMakesTheSenderTimeOut();
     void hangupFailsTheSendersWrites();
     void stopsCleanly();
+    void stopReadsWhatWasAlreadySent();
     void longReceiptIsCutInTheImageAndWholeInRaw();
     void standardOutputNeverStopsThePrinter_data();
     void standardOutputNeverStopsThePrinter();
@@ -151,6 +211,7 @@ private slots:
     void networkJobsOneAfterAnother();
     void stoppedNetworkPrinterRefusesTheConnection();
     void silentConnectionDoesNotHoldUpTheNextJob();
+    void burstOfNetworkJobsAllPrint();
 };
 
 void TestVirtualPrinter::initTestCase()
@@ -162,6 +223,7 @@ void TestVirtualPrinter::initTestCase()
 void TestVirtualPrinter::pacedSerialReceipt()
 {
     PrinterProcess printer({"--ports", "COM1"});
+    VERIFY_STARTED(printer);
     QVERIFY(printer.device("COM1").startsWith("/dev/pts/"));
     const PrintSettings settings = settingsWith("COM1", printer.device("COM1"));
 
@@ -184,6 +246,7 @@ void TestVirtualPrinter::unpacedPrinterDeviceReceipt()
 {
     // With the live window too (off screen here), which must keep up with the receipts.
     PrinterProcess printer({"--ports", "LPT1", "--no-pacing", "--window"});
+    VERIFY_STARTED(printer);
     QVERIFY(printer.device("LPT1").endsWith("/lpt1"));
     const PrintSettings settings = settingsWith("LPT1", printer.device("LPT1"));
 
@@ -208,6 +271,7 @@ void TestVirtualPrinter::unpacedPrinterDeviceReceipt()
 void TestVirtualPrinter::offlinePrinterRefusesTheOpen()
 {
     PrinterProcess printer({"--ports", "LPT1", "--printer-offline"});
+    VERIFY_STARTED(printer);
     const PrintSettings settings = settingsWith("LPT1", printer.device("LPT1"));
     ParallelPort port(settings);
     QCOMPARE(port.open(QStringLiteral("LPT1")).number, ENXIO);
@@ -216,6 +280,7 @@ void TestVirtualPrinter::offlinePrinterRefusesTheOpen()
 void TestVirtualPrinter::stallMakesTheSenderTimeOut()
 {
     PrinterProcess printer({"--ports", "LPT1", "--no-pacing", "--stall", "100"});
+    VERIFY_STARTED(printer);
     const PrintSettings settings = settingsWith("LPT1", printer.device("LPT1"));
     PortSystem system;
     system.stallLimit = 500ms;
@@ -229,6 +294,7 @@ void TestVirtualPrinter::stallMakesTheSenderTimeOut()
 void TestVirtualPrinter::hangupFailsTheSendersWrites()
 {
     PrinterProcess printer({"--ports", "COM1", "--no-pacing", "--hangup-after", "10"});
+    VERIFY_STARTED(printer);
     const PrintSettings settings = settingsWith("COM1", printer.device("COM1"));
     SerialPort port(settings);
     port.setPortNumber(1);
@@ -246,18 +312,48 @@ void TestVirtualPrinter::hangupFailsTheSendersWrites()
 void TestVirtualPrinter::stopsCleanly()
 {
     PrinterProcess printer({"--ports", "COM1,LPT1"});
+    VERIFY_STARTED(printer);
     const QString fifo = printer.device("LPT1");
     QVERIFY(QFileInfo(fifo).exists());
-    ::kill(printer.process().processId(), SIGTERM);
+    QVERIFY(printer.sendSignal(SIGTERM));
     QVERIFY(printer.process().waitForFinished(5000));
     QCOMPARE(printer.process().exitCode(), 0);
     QVERIFY(!QFileInfo::exists(fifo));
     QVERIFY(!QFileInfo::exists(QFileInfo(fifo).path()));
 }
 
+void TestVirtualPrinter::stopReadsWhatWasAlreadySent()
+{
+    // As the demo leaves it when it ends under ./run.sh: a whole receipt handed to the
+    // pseudo-terminal, most of it not yet read at 9600 baud, when the printer is told to stop.
+    PrinterProcess printer({"--ports", "COM1,LPT1", "--baud", "9600"});
+    VERIFY_STARTED(printer);
+    QByteArray receipt = "\x1bP";
+    for (int line = 1; line <= 300; ++line)
+        receipt += QByteArray::number(line).rightJustified(4, '0') + " SODA POP     *1   $3.25\r\n";
+    receipt += '\x0c';
+    QVERIFY(receipt.size() > 9000); // 9.6 s on the line
+    const int line = ::open(QFile::encodeName(printer.device("COM1")).constData(),
+                            O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    QVERIFY(line >= 0);
+    QVERIFY(writeAll(line, receipt));
+    ::close(line);
+    QElapsedTimer stopping;
+    stopping.start();
+    QVERIFY(printer.sendSignal(SIGTERM));
+    // What waits is read at once, not at the line's rate.
+    QVERIFY(printer.process().waitForFinished(5000));
+    QVERIFY2(stopping.elapsed() < 5000, QByteArray::number(stopping.elapsed()));
+    QCOMPARE(printer.process().exitCode(), 0);
+    QCOMPARE(printer.images().size(), 1);
+    QCOMPARE(printer.rawBytes(printer.images().first()), receipt);
+    QVERIFY(!QFileInfo::exists(QFileInfo(printer.device("LPT1")).path()));
+}
+
 void TestVirtualPrinter::longReceiptIsCutInTheImageAndWholeInRaw()
 {
     PrinterProcess printer({"--ports", "LPT1", "--no-pacing"});
+    VERIFY_STARTED(printer);
     const PrintSettings settings = settingsWith("LPT1", printer.device("LPT1"));
     QByteArray sent;
     for (int line = 1; line <= 1500; ++line)
@@ -300,6 +396,7 @@ void TestVirtualPrinter::standardOutputNeverStopsThePrinter()
         ::close(pipe[0]);
     Launch launch{{"--ports", "LPT1", "--no-pacing"}, false, pipe[1]};
     PrinterProcess printer(launch);
+    VERIFY_STARTED(printer);
     ::close(pipe[1]);
     const PrintSettings settings = settingsWith("LPT1", printer.device("LPT1"));
 
@@ -332,6 +429,7 @@ void TestVirtualPrinter::assignmentsAreSafeForAShell()
     Launch launch{{"--ports", "COM1,LPT1"}, true};
     launch.environment.insert("TMPDIR", hostile);
     PrinterProcess printer(launch);
+    VERIFY_STARTED(printer);
     QVERIFY(printer.waitForOutput("Receipts go to"));
     const QByteArray output = printer.output();
     const qsizetype exportAt = output.indexOf("export ");
@@ -378,6 +476,9 @@ void TestVirtualPrinter::startFailureLeavesNothingBehind_data()
         << QStringList{"--tcp", "@port"} << "Address already in use";
     QTest::newRow("a rate beyond its range")
         << QStringList{"--baud", "2147483648"} << "--baud needs a rate from 50 to 4000000";
+    QTest::newRow("an unknown option") << QStringList{"--colour"} << "Unknown option 'colour'";
+    QTest::newRow("a port it does not offer")
+        << QStringList{"--ports", "COM3"} << "unknown port \"COM3\" in --ports";
 }
 
 void TestVirtualPrinter::startFailureLeavesNothingBehind()
@@ -400,7 +501,8 @@ void TestVirtualPrinter::startFailureLeavesNothingBehind()
     QVERIFY(printer.process().state() == QProcess::NotRunning ||
             printer.process().waitForFinished(10000));
     QCOMPARE(printer.process().exitCode(), 2);
-    QVERIFY2(printer.process().readAll().contains(cause.toUtf8()), qPrintable(cause));
+    const QByteArray said = printer.process().readAll();
+    QVERIFY2(said.contains(cause.toUtf8()), qPrintable(cause + " not in: " + said));
     QCOMPARE(QDir(scratch.filePath("tmp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList());
     QVERIFY(!QFileInfo::exists(printer.receiptsFolder()));
@@ -410,6 +512,7 @@ void TestVirtualPrinter::networkJobsOneAfterAnother()
 {
     // Any port may name the network printer; each job is one connection.
     PrinterProcess printer({"--tcp", "0", "--no-pacing"});
+    VERIFY_STARTED(printer);
     const QString address = printer.device("LPT1");
     QVERIFY2(address.startsWith("socket://127.0.0.1:"), qPrintable(address));
     const QDateTime moment(QDate(2026, 12, 7), QTime(9, 5, 1));
@@ -437,6 +540,7 @@ void TestVirtualPrinter::stoppedNetworkPrinterRefusesTheConnection()
     QString address;
     {
         PrinterProcess printer({"--tcp", "0"});
+        VERIFY_STARTED(printer);
         address = printer.device("LPT1");
         QCOMPARE(printer.interrupt(), 0);
     }
@@ -451,6 +555,7 @@ void TestVirtualPrinter::stoppedNetworkPrinterRefusesTheConnection()
 void TestVirtualPrinter::silentConnectionDoesNotHoldUpTheNextJob()
 {
     PrinterProcess printer({"--tcp", "0", "--no-pacing", "--tcp-idle", "1"});
+    VERIFY_STARTED(printer);
     const QUrl address(printer.device("LPT1"));
     QVERIFY2(address.port() > 0, qPrintable(address.toString()));
     QTcpSocket silent;
@@ -467,6 +572,60 @@ void TestVirtualPrinter::silentConnectionDoesNotHoldUpTheNextJob()
     next.disconnectFromHost();
     QVERIFY(printer.waitForImages(1, 5000));
     QCOMPARE(printer.rawBytes(printer.images().first()), job);
+}
+
+void TestVirtualPrinter::burstOfNetworkJobsAllPrint()
+{
+    // 100 jobs connect at once while the printer serves one at a time: all wait their turn.
+    PrinterProcess printer({"--tcp", "0", "--no-pacing"});
+    VERIFY_STARTED(printer);
+    const QUrl address(printer.device("LPT1"));
+    QVERIFY2(address.port() > 0, qPrintable(address.toString()));
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(quint16(address.port()));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+
+    constexpr int Jobs = 100;
+    QList<int> sockets;
+    const auto closeAll = qScopeGuard([&] {
+        for (const int socket : std::as_const(sockets))
+            ::close(socket);
+    });
+    for (int job = 0; job < Jobs; ++job) {
+        const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        QVERIFY(socket >= 0);
+        sockets << socket;
+        const int started = ::connect(socket, reinterpret_cast<sockaddr *>(&to), sizeof to);
+        QVERIFY2(started == 0 || errno == EINPROGRESS, strerror(errno));
+    }
+    // Each sends its receipt and closes its end as soon as it is connected; none may fail.
+    QByteArrayList sent;
+    QElapsedTimer timer;
+    timer.start();
+    for (int job = 0; job < Jobs; ++job) {
+        pollfd connected{sockets[job], POLLOUT, 0};
+        QVERIFY2(::poll(&connected, 1, 20000) == 1, "a connection was not taken within 20 s");
+        int failure = 0;
+        socklen_t size = sizeof failure;
+        QCOMPARE(::getsockopt(sockets[job], SOL_SOCKET, SO_ERROR, &failure, &size), 0);
+        QVERIFY2(failure == 0,
+                 qPrintable(QStringLiteral("job %1: %2").arg(job).arg(strerror(failure))));
+        sent << "JOB " + QByteArray::number(job) + "\r\n\x0c";
+        QCOMPARE(
+            ::send(sockets[job], sent.last().constData(), size_t(sent.last().size()), MSG_NOSIGNAL),
+            ssize_t(sent.last().size()));
+        QCOMPARE(::shutdown(sockets[job], SHUT_WR), 0);
+    }
+    QVERIFY2(
+        printer.waitForImages(Jobs, 30000),
+        qPrintable(QStringLiteral("%1 of %2 receipts").arg(printer.images().size()).arg(Jobs)));
+    QByteArrayList printed;
+    for (const QString &image : printer.images())
+        printed << printer.rawBytes(image);
+    std::sort(printed.begin(), printed.end());
+    std::sort(sent.begin(), sent.end());
+    QCOMPARE(printed, sent);
 }
 
 QTEST_GUILESS_MAIN(TestVirtualPrinter)

@@ -50,10 +50,11 @@ std::unique_ptr<JobListener> JobListener::listen(const ListenAddress &address, Q
     const int fd = ::socket(found->ai_family, found->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                             found->ai_protocol);
     const int reuse = 1;
-    // Four jobs may wait while one prints; the kernel refuses more than that.
+    // As many jobs may wait while one prints as the system allows (the kernel caps the backlog
+    // at net.core.somaxconn): a burst of jobs queues up instead of being dropped.
     const bool listening =
         fd >= 0 && ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) == 0 &&
-        ::bind(fd, found->ai_addr, found->ai_addrlen) == 0 && ::listen(fd, 4) == 0;
+        ::bind(fd, found->ai_addr, found->ai_addrlen) == 0 && ::listen(fd, SOMAXCONN) == 0;
     const int failure = errno;
     ::freeaddrinfo(found);
     if (!listening) {
@@ -91,6 +92,8 @@ JobListener::~JobListener()
 
 void JobListener::acceptOne()
 {
+    if (m_paused)
+        return;
     const int job = ::accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (job < 0)
         return; // gone before we took it, or out of descriptors: the next one may do

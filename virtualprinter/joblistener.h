@@ -21,7 +21,8 @@ struct ListenAddress
 
 // The printer's network port by the raw "port 9100" convention: a listening TCP socket where
 // each connection is one print job, its bytes as on the parallel port. One job at a time: a
-// connection that comes during a job waits in the backlog until that job is over.
+// connection that comes during a job waits in the backlog, as long as the system allows
+// (SOMAXCONN), until the jobs before it are over.
 class JobListener : public QObject
 {
     Q_OBJECT
@@ -33,8 +34,14 @@ public:
 
     // "socket://127.0.0.1:9100", with the port really taken.
     QByteArray url() const { return m_url; }
-    // The job is over: take the next connection.
-    void resume() { m_notifier.setEnabled(true); }
+    // The job is over: take the next connection (unless paused).
+    void resume() { m_notifier.setEnabled(!m_paused); }
+    // The printer is stopping: no connection is taken any more.
+    void pause()
+    {
+        m_paused = true;
+        m_notifier.setEnabled(false);
+    }
 
 signals:
     // A job's connection; its descriptor is now the receiver's. No other job arrives until
@@ -48,4 +55,5 @@ private:
     int m_fd;
     QByteArray m_url;
     QSocketNotifier m_notifier;
+    bool m_paused = false;
 };

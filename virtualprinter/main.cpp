@@ -10,14 +10,16 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
 #include <QSocketNotifier>
 
-#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <langinfo.h>
 #include <limits>
 #include <unistd.h>
 
@@ -27,12 +29,13 @@ constexpr int UsageOrStartFailure = 2;
 constexpr qint32 MinBaud = 50;
 constexpr qint32 MaxBaud = 4000000;
 constexpr qint64 MaxTcpIdleSeconds = 86400;
-// After Ctrl+C or kill, a receipt image still being drawn is given up after this long, so
-// that the program ends within a second whatever it was doing.
+// Once the printer has read what was sent to it before Ctrl+C or kill (see
+// VirtualPrinter::stop()), a receipt image still being drawn is given up after this long, so
+// that the program then ends within a second whatever it was doing.
 constexpr qint64 StopBudgetNs = 500'000'000;
 
 int signalPipe[2] = {-1, -1};
-std::atomic<qint64> stopRequestedAt{0}; // CLOCK_MONOTONIC nanoseconds, 0: not yet
+qint64 stoppedReadingAt = 0; // CLOCK_MONOTONIC nanoseconds, 0: still reading
 
 qint64 monotonicNs()
 {
@@ -43,16 +46,13 @@ qint64 monotonicNs()
 
 void onSignal(int)
 {
-    qint64 none = 0;
-    stopRequestedAt.compare_exchange_strong(none, monotonicNs());
     const char byte = 1;
     [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[1], &byte, 1);
 }
 
 bool outOfTimeAfterStop()
 {
-    const qint64 at = stopRequestedAt.load();
-    return at != 0 && monotonicNs() - at > StopBudgetNs;
+    return stoppedReadingAt != 0 && monotonicNs() - stoppedReadingAt > StopBudgetNs;
 }
 
 void complain(const QString &text)
@@ -128,12 +128,22 @@ struct Options
         QStringLiteral("Once ready, write the VR2710_* assignments to this file, quoted for a "
                        "shell."),
         QStringLiteral("file")};
+    const QCommandLineOption wired{
+        QStringLiteral("wired"),
+        QStringLiteral("The program that prints here already has its VR2710_* variables (as "
+                       "./run.sh does): once ready, say where each port leads and where "
+                       "receipts are saved, with no export line to paste.")};
 };
 
 // Reads the command line into `options`; false (after saying why) on a bad value.
 bool readOptions(const QCommandLineParser &parser, const Options &given,
                  VirtualPrinterOptions *options)
 {
+    if (!parser.positionalArguments().isEmpty()) {
+        complain(QStringLiteral("unexpected argument \"%1\": it takes only options (see --help)")
+                     .arg(parser.positionalArguments().constFirst()));
+        return false;
+    }
     options->ports =
         parser.value(given.ports).toUpper().split(QLatin1Char(','), Qt::SkipEmptyParts);
     options->printerOffline = parser.isSet(given.offline);
@@ -215,8 +225,14 @@ int main(int argc, char *argv[])
     const Options given;
     parser.addOptions({given.ports, given.offline, given.tcp, given.tcpIdle, given.output,
                        given.paper, given.baud, given.noPacing, given.stall, given.hangup,
-                       given.window, given.raw, given.quiet, given.envFile});
-    parser.process(app);
+                       given.window, given.raw, given.quiet, given.envFile, given.wired});
+    // Not process(): it exits with 1 on a wrong option, and every start-up failure is 2 here.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        complain(parser.errorText() + QStringLiteral(" See --help for the options."));
+        return UsageOrStartFailure;
+    }
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+        parser.process(app); // shows the help and exits with 0
 
     VirtualPrinterOptions options;
     if (!readOptions(parser, given, &options))
@@ -228,14 +244,12 @@ int main(int argc, char *argv[])
         return UsageOrStartFailure;
     }
 
-    // Ctrl+C and kill end the run cleanly: pending receipts are saved, what was made removed.
-    // A reader of standard output that goes away must not end the printer.
-    if (::pipe2(signalPipe, O_CLOEXEC) != 0) {
+    // Ctrl+C and kill end the run cleanly: what was already sent is read and saved, what was
+    // made removed. A reader of standard output that goes away must not end the printer.
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         complain(QStringLiteral("cannot create a pipe: ") + systemErrorText(errno));
         return UsageOrStartFailure;
     }
-    QSocketNotifier onStop(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&onStop, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
     struct sigaction action
     {
     };
@@ -264,6 +278,21 @@ int main(int argc, char *argv[])
     }
     printer.setReady();
 
+    // A signal, or closing the window, stops the printer once it has read what was sent.
+    QSocketNotifier signalled(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalled, &QSocketNotifier::activated, &printer, [&printer] {
+        char bytes[64];
+        while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        printer.stop();
+    });
+    QObject::connect(&printer, &VirtualPrinter::stopped, &app, [] {
+        stoppedReadingAt = monotonicNs();
+        QCoreApplication::quit();
+    });
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &printer, &VirtualPrinter::stop);
+
     TerminalOutput out(STDOUT_FILENO);
     const auto say = [&out](const QString &text) { out.write(text.toLocal8Bit() + '\n'); };
     const bool showInTerminal = !parser.isSet(given.quiet);
@@ -290,13 +319,27 @@ int main(int argc, char *argv[])
     say(QStringLiteral("VR2710 virtual printer ready (%1).")
             .arg(options.baud > 0 ? QStringLiteral("reading at %1 baud").arg(options.baud)
                                   : QStringLiteral("unpaced")));
-    for (const OfferedInput &input : printer.offered())
-        say(QStringLiteral("  %1: %2%3")
-                .arg(input.portName, QFile::decodeName(input.device),
-                     input.offline ? QStringLiteral(" (offline: nobody reads)") : QString()));
-    say(QStringLiteral("Use it with:"));
-    out.write(printer.exportLine() + '\n');
-    say(QStringLiteral("Receipts go to %1/. Press Ctrl+C to stop.").arg(options.outputFolder));
+    const auto offline = [](const OfferedInput &input) {
+        return input.offline ? QStringLiteral(" (offline: nobody reads)") : QString();
+    };
+    if (parser.isSet(given.wired)) {
+        // Nothing left to do for whoever reads it: where each port leads, where receipts go.
+        const bool utf8 = std::strcmp(::nl_langinfo(CODESET), "UTF-8") == 0;
+        QStringList ports;
+        for (const OfferedInput &input : printer.offered())
+            ports << input.portName + (utf8 ? QStringLiteral(" \u2192 ") : QStringLiteral(" -> ")) +
+                         QFile::decodeName(input.device) + offline(input);
+        say(ports.join(QStringLiteral(", ")) +
+            QStringLiteral("; receipts are saved in %1/.")
+                .arg(QDir::cleanPath(QDir(options.outputFolder).absolutePath())));
+    } else {
+        for (const OfferedInput &input : printer.offered())
+            say(QStringLiteral("  %1: %2%3")
+                    .arg(input.portName, QFile::decodeName(input.device), offline(input)));
+        say(QStringLiteral("Use it with:"));
+        out.write(printer.exportLine() + '\n');
+        say(QStringLiteral("Receipts go to %1/. Press Ctrl+C to stop.").arg(options.outputFolder));
+    }
 
     const int status = app.exec();
     printer.finishPending();

@@ -3,6 +3,7 @@
 #include "printerline.h"
 
 #include <cerrno>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -31,6 +32,8 @@ PrinterLine::PrinterLine(const QString &name, int fd, int keepOpen, qint32 baud,
     connect(&m_paceTimer, &QTimer::timeout, this, [this] { m_notifier.setEnabled(true); });
     m_idleTimer.setSingleShot(true);
     connect(&m_idleTimer, &QTimer::timeout, this, &PrinterLine::checkIdle);
+    m_quietTimer.setSingleShot(true);
+    connect(&m_quietTimer, &QTimer::timeout, this, &PrinterLine::stopDraining);
 }
 
 PrinterLine::~PrinterLine()
@@ -58,6 +61,44 @@ void PrinterLine::checkIdle()
     emit idled();
 }
 
+qint64 PrinterLine::pendingBytes() const
+{
+    int pending = 0;
+    if (m_fd < 0 || ::ioctl(m_fd, FIONREAD, &pending) != 0)
+        return 0;
+    return pending;
+}
+
+void PrinterLine::drain(int quietMs)
+{
+    if (m_draining || m_drained)
+        return;
+    m_draining = true;
+    m_bytesPerMs = 0; // what was sent is read at once
+    m_paceTimer.stop();
+    m_idleTimer.stop(); // the job now ends when nothing more comes, not after the idle limit
+    if (m_fd < 0 || stalledForGood()) {
+        m_notifier.setEnabled(false);
+        m_draining = false;
+        m_drained = true;
+        return;
+    }
+    m_notifier.setEnabled(true);
+    m_quietTimer.start(quietMs);
+}
+
+void PrinterLine::stopDraining()
+{
+    m_notifier.setEnabled(false);
+    m_paceTimer.stop();
+    m_quietTimer.stop();
+    if (!m_draining)
+        return;
+    m_draining = false;
+    m_drained = true;
+    emit drained();
+}
+
 qint64 PrinterLine::allowance()
 {
     qint64 limit = UnpacedChunk;
@@ -76,7 +117,7 @@ qint64 PrinterLine::allowance()
 
 void PrinterLine::readAvailable()
 {
-    if (m_fd < 0 || applyFaults())
+    if (m_fd < 0 || m_drained || applyFaults())
         return;
     const qint64 allowed = allowance();
     if (allowed < 1) {
@@ -95,6 +136,10 @@ void PrinterLine::readAvailable()
             emit ended();
             return;
         }
+        if (m_draining) { // nothing is left, and the next sender is not waited for
+            stopDraining();
+            return;
+        }
         // Nobody holds the other end any more and nothing is left; wait for the next sender.
         m_notifier.setEnabled(false);
         m_paceTimer.start(50);
@@ -105,8 +150,15 @@ void PrinterLine::readAvailable()
     m_lastArrival = m_clock.elapsed();
     if (m_bytesPerMs > 0)
         m_credit -= got;
+    if (m_draining)
+        m_quietTimer.start(); // the same quiet time again, from this read on
     emit received(buffer);
     applyFaults();
+}
+
+bool PrinterLine::stalledForGood() const
+{
+    return m_faults.stallAfter >= 0 && m_bytesRead >= m_faults.stallAfter;
 }
 
 bool PrinterLine::applyFaults()
@@ -116,7 +168,7 @@ bool PrinterLine::applyFaults()
         emit hungUp();
         return true;
     }
-    if (m_faults.stallAfter >= 0 && m_bytesRead >= m_faults.stallAfter) {
+    if (stalledForGood()) {
         m_notifier.setEnabled(false); // never reads again: the sender's buffers fill up
         m_idleTimer.stop();           // nor ends the job: the sender is not the one idle
         emit stalled();
@@ -130,6 +182,11 @@ void PrinterLine::closeLine()
     m_notifier.setEnabled(false);
     m_paceTimer.stop();
     m_idleTimer.stop();
+    m_quietTimer.stop();
+    if (m_draining) { // nothing more can come: the owner, told why the line closed, sees it
+        m_draining = false;
+        m_drained = true;
+    }
     if (m_fd >= 0)
         ::close(m_fd);
     if (m_keepOpen >= 0)

@@ -39,17 +39,32 @@ public:
     // end, so that a silent connection cannot hold up the jobs after it.
     void setIdleLimit(int ms);
 
+    // Bytes waiting to be read now (FIONREAD); 0 on a closed line. A pseudo-terminal counts
+    // only what its line discipline holds (at most 4 KB); more may wait behind that.
+    qint64 pendingBytes() const;
+    // The printer is stopping: from now on the line reads what was sent to it at once, no
+    // longer at its rate (faults still apply), until nothing has come for `quietMs`; then it
+    // reads no more and emits drained(). A line that is or gets closed is drained without
+    // that signal (the owner hears of the closing from ended(), hungUp() or idled()).
+    void drain(int quietMs);
+    // Stops reading now, drained or not; emits drained() if it was still draining.
+    void stopDraining();
+    bool isDraining() const { return m_draining; }
+    bool isDrained() const { return m_drained; }
+
 signals:
     void received(const QByteArray &bytes);
     void stalled(); // the stall fault took effect
     void hungUp();  // the hang-up fault closed the line
     void ended();   // AtEnd::EndJob: the sender closed its end (or it broke); the line is closed
     void idled();   // the sender sent nothing within the idle limit; the line is closed
+    void drained(); // drain(): nothing more came within the quiet time; the line reads no more
 
 private:
     void readAvailable();
     // Applies a fault whose byte count is reached; true when the line reads no more.
     bool applyFaults();
+    bool stalledForGood() const;
     qint64 allowance();
     void checkIdle();
     void closeLine();
@@ -63,10 +78,13 @@ private:
     QSocketNotifier m_notifier;
     QTimer m_paceTimer;
     QTimer m_idleTimer;
+    QTimer m_quietTimer;   // drain(): nothing came for the quiet time
     int m_idleLimitMs = 0; // 0: no limit
     qint64 m_lastArrival = 0;
     QElapsedTimer m_clock;
     double m_credit = 0;
     qint64 m_lastRefill = 0;
     qint64 m_bytesRead = 0;
+    bool m_draining = false;
+    bool m_drained = false;
 };

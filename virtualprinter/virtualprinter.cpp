@@ -6,6 +6,8 @@
 
 #include <QMetaMethod>
 
+#include <climits>
+
 // One port of the printer: its line (for a network port, the current job's connection), the
 // decoder, the raw bytes of the receipt under way, and what a live view has yet to be told.
 class VirtualPrinter::PortInput : public PaperObserver
@@ -66,6 +68,13 @@ VirtualPrinter::VirtualPrinter(VirtualPrinterOptions options, const CodePage &co
     , m_codePage(codePage)
     , m_archive(m_options.outputFolder, m_options.paper, m_options.keepRawBytes)
 {
+    m_stopBound.setSingleShot(true);
+    connect(&m_stopBound, &QTimer::timeout, this, [this] {
+        for (auto &input : m_inputs)
+            if (input->line)
+                input->line->stopDraining(); // what still comes is no longer read
+        checkStopped();
+    });
 }
 
 VirtualPrinter::~VirtualPrinter()
@@ -78,10 +87,15 @@ VirtualPrinter::~VirtualPrinter()
 
 bool VirtualPrinter::checkPorts(QString *error) const
 {
+    if (m_options.ports.isEmpty()) {
+        *error = QStringLiteral("--ports names no port: use COM1, COM2 or LPT1");
+        return false;
+    }
     QStringList seen;
     for (const QString &port : m_options.ports) {
         if (!PortNames::all().contains(port)) {
-            *error = QStringLiteral("unknown port \"%1\": use COM1, COM2 or LPT1").arg(port);
+            *error =
+                QStringLiteral("unknown port \"%1\" in --ports: use COM1, COM2 or LPT1").arg(port);
             return false;
         }
         if (seen.contains(port)) {
@@ -172,15 +186,58 @@ void VirtualPrinter::follow(PortInput &input, std::unique_ptr<PrinterLine> line)
             endJob(*in);
         else
             finish(*in);
+        checkStopped();
     });
     connect(raw, &PrinterLine::ended, this, [this, in] { endJob(*in); });
+    connect(raw, &PrinterLine::drained, this, &VirtualPrinter::checkStopped);
 }
 
 void VirtualPrinter::endJob(PortInput &input)
 {
     finish(input);
     input.line.release()->deleteLater(); // it is still sending the signal that got us here
-    m_listener->resume();
+    m_listener->resume();                // unless stopping: then it takes no more jobs
+    checkStopped();
+}
+
+void VirtualPrinter::stop()
+{
+    if (m_stopped)
+        return;
+    if (!m_stopping)
+        m_sinceStop.start();
+    m_stopping = true;
+    if (m_listener)
+        m_listener->pause();
+    // How long reading what waits would take at the line's rate: the bound for reading it.
+    qint64 lineTimeMs = 0;
+    for (auto &input : m_inputs) {
+        if (!input->line)
+            continue;
+        if (m_options.baud > 0)
+            lineTimeMs =
+                qMax(lineTimeMs,
+                     (input->line->pendingBytes() * 10000 + m_options.baud - 1) / m_options.baud);
+        input->line->drain(QuietMs);
+    }
+    const qint64 boundAt = m_sinceStop.elapsed() + lineTimeMs + StopMarginMs;
+    if (boundAt > m_stopBoundAt) {
+        m_stopBoundAt = boundAt;
+        m_stopBound.start(int(qMin<qint64>(boundAt - m_sinceStop.elapsed(), INT_MAX)));
+    }
+    checkStopped();
+}
+
+void VirtualPrinter::checkStopped()
+{
+    if (!m_stopping || m_stopped)
+        return;
+    for (const auto &input : m_inputs)
+        if (input->line && !input->line->isDrained())
+            return;
+    m_stopped = true;
+    m_stopBound.stop();
+    emit stopped();
 }
 
 QByteArrayList VirtualPrinter::assignments() const

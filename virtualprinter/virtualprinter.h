@@ -8,7 +8,9 @@
 #include "receiptarchive.h"
 #include "receiptdecoder.h"
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 #include <vector>
@@ -60,13 +62,23 @@ public:
     // "export VR2710_COM1=/dev/pts/7 VR2710_LPT1='/tmp/with space/lpt1'"
     QByteArray exportLine() const { return "export " + assignments().join(' '); }
     ReceiptArchive &archive() { return m_archive; }
+    // The printer is asked to stop (a signal): it takes no new network job and reads what was
+    // already sent to each line at once, until nothing more has come for QuietMs; stopped()
+    // follows, at the latest once the line time of what was waiting (FIONREAD) plus
+    // StopMarginMs has passed. Receipts that end meanwhile are saved as usual. Each call
+    // counts what is waiting anew and may push that bound later, never earlier.
+    void stop();
     // Prints what is still pending on every line as an uncut receipt.
     void finishPending();
+
+    static constexpr int QuietMs = 100;
+    static constexpr int StopMarginMs = 500;
 
 signals:
     void paperFed(const QString &portName, const PaperFeed &feed);
     void printed(const QString &portName, const PrintedReceipt &receipt, const QString &imagePath);
     void notice(const QString &text);
+    void stopped(); // after stop(): the lines read no more; what they hold is for finishPending()
 
 private:
     class PortInput;
@@ -80,6 +92,7 @@ private:
     void finish(PortInput &input);
     void endJob(PortInput &input);
     void keep(PortInput &input, const PrintedReceipt &receipt);
+    void checkStopped();
 
     VirtualPrinterOptions m_options;
     CodePage m_codePage;
@@ -89,6 +102,11 @@ private:
     QList<OfferedInput> m_offered;
     std::vector<std::unique_ptr<PortInput>> m_inputs;
     bool m_ready = false;
+    bool m_stopping = false;
+    bool m_stopped = false;
+    QTimer m_stopBound; // the latest stop() may take
+    QElapsedTimer m_sinceStop;
+    qint64 m_stopBoundAt = 0; // on m_sinceStop's clock
 };
 
 // `value` as a POSIX shell word that stands for exactly these bytes: as it is where that is

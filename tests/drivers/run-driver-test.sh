@@ -12,6 +12,8 @@
 #   VR2710_PRINT=path/to/vr2710-print run-driver-test.sh CHECKER WORK_DIR
 set -euo pipefail
 
+# shellcheck source=scripts/running-child.sh
+. "$(dirname "$0")/../../scripts/running-child.sh"
 print_program=${VR2710_PRINT:?VR2710_PRINT must name the vr2710-print program}
 checker=$1
 work=$2
@@ -30,7 +32,7 @@ since() { awk -v from="$1" -v now="$EPOCHREALTIME" 'BEGIN { printf "%.1f", now -
 
 qemu_pid=
 cleanup() {
-    if [[ -n "$qemu_pid" ]]; then kill "$qemu_pid" 2>/dev/null || true; fi
+    if running_child "$qemu_pid"; then kill "$qemu_pid" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
 
@@ -154,7 +156,7 @@ wait_for_console() {
     local marker=$1 limit=$(($2 + SECONDS))
     while ! grep -q "^$marker" "$work/console.log"; do
         grep -q '^@@FAIL' "$work/console.log" && fail "the guest failed"
-        kill -0 "$qemu_pid" 2>/dev/null || fail "QEMU ended before '$marker'. $(cat "$work/qemu.log")"
+        running_child "$qemu_pid" || fail "QEMU ended before '$marker'. $(cat "$work/qemu.log")"
         ((SECONDS < limit)) || fail "no '$marker' from the guest within $2 s"
         sleep 0.1
     done
@@ -171,7 +173,7 @@ wait_for_console "@@JOB unplug" 20
 echo "run-driver-test: fault job ended $(since "$unplugged") s after the unplug"
 wait_for_console @@DONE 30
 limit=$((SECONDS + 30))
-while kill -0 "$qemu_pid" 2>/dev/null; do
+while running_child "$qemu_pid"; do
     ((SECONDS < limit)) || fail "QEMU did not end after the guest powered off"
     sleep 0.1
 done
