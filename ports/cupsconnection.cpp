@@ -216,7 +216,7 @@ class PrintServerQueue : public Connection
 {
 public:
     PrintServerQueue(const PortLocation &where, StallBound &stall, const QueueAddress &address)
-        : m_location{where.portName, where.devicePath, DeviceKind::PrinterDevice, {}}
+        : m_location(where)
         , m_stall(stall)
         , m_address(address)
     {

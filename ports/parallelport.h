@@ -10,7 +10,7 @@
 class ParallelPort : public PrinterPort
 {
 public:
-    explicit ParallelPort(PrintSettings settings, PortSystem system = {});
+    explicit ParallelPort(PrintSettings settings, PortSystem system = PortSystem());
 
     LastError open(const QString &portName);
     // Writes the text and, with lineEnd, CR LF after it.

@@ -9,7 +9,7 @@
 class SerialPort : public PrinterPort
 {
 public:
-    explicit SerialPort(PrintSettings settings, PortSystem system = {});
+    explicit SerialPort(PrintSettings settings, PortSystem system = PortSystem());
 
     // Selects COM<number>; does not open it.
     LastError setPortNumber(qint16 number);
