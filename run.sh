@@ -7,7 +7,7 @@
 #   ./run.sh --real   the demo on the real devices (COM1 /dev/ttyS0, COM2 /dev/ttyS1, LPT1 /dev/lp0)
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
+scripts/install-deps.sh --run # what running needs; ./test.sh brings the tests' own
 scripts/build.sh vr2710-demo vr2710-virtual-printer # only what it starts: the window opens sooner
 
 if [[ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
