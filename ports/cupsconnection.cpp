@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "cupsconnection.h"
 
+#include "boundedcall.h"
 #include "failure/displaypath.h"
 #include "jobstop.h"
 
@@ -94,31 +95,17 @@ std::optional<QueueAddress> parseTarget(const QByteArray &device)
     return address;
 }
 
-// httpAddrGetList() cannot be bounded, so it runs on a thread of its own; a lookup that
-// outlasts the bound is left to finish there, and its result is freed with its state.
-struct NameLookup
-{
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    http_addrlist_t *addresses = nullptr;
+using AddressList = std::unique_ptr<http_addrlist_t, void (*)(http_addrlist_t *)>;
 
-    ~NameLookup() { httpAddrFreeList(addresses); }
-};
-
-std::shared_ptr<NameLookup> lookUp(const QueueAddress &address, milliseconds wait)
+// The server's addresses (none where the name is unknown), or nullopt when the lookup took
+// longer than `wait` (httpAddrGetList() has no bound of its own).
+std::optional<AddressList> lookUp(const QueueAddress &address, milliseconds wait)
 {
-    auto lookup = std::make_shared<NameLookup>();
-    std::thread([lookup, host = address.host, port = QByteArray::number(address.port)] {
-        http_addrlist_t *found = httpAddrGetList(host.constData(), AF_UNSPEC, port.constData());
-        std::lock_guard lock(lookup->mutex);
-        lookup->addresses = found;
-        lookup->done = true;
-        lookup->finished.notify_all();
-    }).detach();
-    std::unique_lock lock(lookup->mutex);
-    lookup->finished.wait_for(lock, wait, [&] { return lookup->done; });
-    return lookup;
+    return callWithin<AddressList>(
+        wait, [host = address.host, port = QByteArray::number(address.port)] {
+            return AddressList(httpAddrGetList(host.constData(), AF_UNSPEC, port.constData()),
+                               httpAddrFreeList);
+        });
 }
 
 int pollFor(int fd, short events, milliseconds wait)
@@ -312,29 +299,25 @@ LastError PrintServerQueue::open()
 
 LastError PrintServerQueue::connect()
 {
-    const std::shared_ptr<NameLookup> lookup = lookUp(m_address, m_stall.remaining());
-    {
-        std::unique_lock lock(lookup->mutex);
-        if (!lookup->done)
-            return portFailure(ErrorNumber::Timeout,
-                               QStringLiteral("Looking up the print server's name %1 took longer "
-                                              "than %2 s. Check this computer's network "
-                                              "connection, or give the server's IP address.")
-                                   .arg(QString::fromUtf8(m_address.host))
-                                   .arg(double(m_stall.limit().count()) / 1000.0),
-                               m_location);
-        if (!lookup->addresses)
-            return portFailure(ErrorNumber::HostNotFound,
-                               QStringLiteral("host not found: %1. Check the print server's name "
-                                              "in %2, or give its IP address.")
-                                   .arg(QString::fromUtf8(m_address.host), settings()),
-                               m_location);
-        // Created without connecting (no wait given), so that the bound on every wait is set
-        // before the connection and its TLS handshake.
-        m_http = httpConnect2(m_address.host.constData(), m_address.port, lookup->addresses,
-                              AF_UNSPEC, HTTP_ENCRYPTION_IF_REQUESTED, 1, 0, nullptr);
-    }
-    // The lookup is done: its addresses stay as they are.
+    const std::optional<AddressList> lookup = lookUp(m_address, m_stall.remaining());
+    if (!lookup)
+        return portFailure(ErrorNumber::Timeout,
+                           QStringLiteral("Looking up the print server's name %1 took longer "
+                                          "than %2 s. Check this computer's network "
+                                          "connection, or give the server's IP address.")
+                               .arg(QString::fromUtf8(m_address.host))
+                               .arg(double(m_stall.limit().count()) / 1000.0),
+                           m_location);
+    if (!*lookup)
+        return portFailure(ErrorNumber::HostNotFound,
+                           QStringLiteral("host not found: %1. Check the print server's name "
+                                          "in %2, or give its IP address.")
+                               .arg(QString::fromUtf8(m_address.host), settings()),
+                           m_location);
+    // Created without connecting (no wait given), so that the bound on every wait is set
+    // before the connection and its TLS handshake.
+    m_http = httpConnect2(m_address.host.constData(), m_address.port, lookup->get(), AF_UNSPEC,
+                          HTTP_ENCRYPTION_IF_REQUESTED, 1, 0, nullptr);
     if (!m_http)
         return systemFailure(ENOMEM, m_location);
     httpSetTimeout(m_http, double(m_stall.limit().count()) / 1000.0, giveUp, nullptr);
@@ -343,7 +326,7 @@ LastError PrintServerQueue::connect()
         int errnum = httpError(m_http) ? httpError(m_http) : ECONNREFUSED;
         // libcups reports every address that failed as "host is down"; one more try says why.
         if (errnum == EHOSTDOWN)
-            errnum = whyConnectFails(lookup->addresses, m_stall.remaining());
+            errnum = whyConnectFails(lookup->get(), m_stall.remaining());
         return connectFailure(errnum);
     }
     m_stall.progressed();

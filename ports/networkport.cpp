@@ -2,19 +2,17 @@
 // SPDX-License-Identifier: MIT
 #include "networkport.h"
 
+#include "boundedcall.h"
 #include "failure/displaypath.h"
 #include "jobstop.h"
 
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
 #include <linux/sockios.h>
-#include <mutex>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -31,52 +29,34 @@ int pollFor(int fd, short events, milliseconds wait)
     return ready;
 }
 
-// getaddrinfo() cannot be bounded, so it runs on a thread of its own; a lookup that outlasts
-// the bound is left to finish there, and its result is freed with its state.
+// What looking a printer's name up gave: getaddrinfo()'s status and addresses.
 struct NameLookup
 {
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
     int status = EAI_AGAIN;
-    addrinfo *addresses = nullptr;
-
-    ~NameLookup()
-    {
-        if (addresses)
-            ::freeaddrinfo(addresses);
-    }
+    std::unique_ptr<addrinfo, void (*)(addrinfo *)> addresses{nullptr, ::freeaddrinfo};
 };
 
-std::shared_ptr<NameLookup> lookUp(const NetworkAddress &address, milliseconds wait)
+// nullopt when the lookup took longer than `wait` (getaddrinfo() has no bound of its own).
+std::optional<NameLookup> lookUp(const NetworkAddress &address, milliseconds wait)
 {
-    auto lookup = std::make_shared<NameLookup>();
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_NUMERICSERV | AI_NUMERICHOST;
     const QByteArray port = QByteArray::number(address.port);
-    // An address written as numbers needs no lookup, and no thread.
-    if (::getaddrinfo(address.host.constData(), port.constData(), &hints, &lookup->addresses) ==
-        0) {
-        lookup->status = 0;
-        lookup->done = true;
-        return lookup;
-    }
-    lookup->addresses = nullptr;
-    hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
-    std::thread([lookup, host = address.host, port, hints] {
+    const auto resolve = [host = address.host, port](addrinfo hints) {
+        NameLookup lookup;
         addrinfo *found = nullptr;
-        const int status = ::getaddrinfo(host.constData(), port.constData(), &hints, &found);
-        std::lock_guard lock(lookup->mutex);
-        lookup->status = status;
-        lookup->addresses = found;
-        lookup->done = true;
-        lookup->finished.notify_all();
-    }).detach();
-    std::unique_lock lock(lookup->mutex);
-    lookup->finished.wait_for(lock, wait, [&] { return lookup->done; });
-    return lookup;
+        lookup.status = ::getaddrinfo(host.constData(), port.constData(), &hints, &found);
+        lookup.addresses.reset(lookup.status == 0 ? found : nullptr);
+        return lookup;
+    };
+    // An address written as numbers needs no lookup, and no thread.
+    NameLookup numeric = resolve(hints);
+    if (numeric.status == 0)
+        return numeric;
+    hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
+    return callWithin<NameLookup>(wait, [resolve, hints] { return resolve(hints); });
 }
 
 class NetworkConnection : public Connection
@@ -173,9 +153,8 @@ OpenedConnection openNetworkPrinter(const PortLocation &where, StallBound &stall
 
 LastError NetworkConnection::connectTo(const NetworkAddress &address)
 {
-    const std::shared_ptr<NameLookup> lookup = lookUp(address, m_stall.remaining());
-    std::unique_lock lock(lookup->mutex);
-    if (!lookup->done)
+    const std::optional<NameLookup> lookup = lookUp(address, m_stall.remaining());
+    if (!lookup)
         return portFailure(ErrorNumber::Timeout,
                            QStringLiteral("Looking up the printer's name %1 took longer than %2 s. "
                                           "Check this computer's network connection, or give the "
@@ -194,7 +173,8 @@ LastError NetworkConnection::connectTo(const NetworkAddress &address)
 
     // Each address the name has, in turn, within what is left of the bound.
     int lastError = ECONNREFUSED;
-    for (const addrinfo *candidate = lookup->addresses; candidate; candidate = candidate->ai_next) {
+    for (const addrinfo *candidate = lookup->addresses.get(); candidate;
+         candidate = candidate->ai_next) {
         const int fd = ::socket(candidate->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC,
                                 candidate->ai_protocol);
         if (fd < 0) {
