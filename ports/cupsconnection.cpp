@@ -3,6 +3,7 @@
 #include "cupsconnection.h"
 
 #include "boundedcall.h"
+#include "devicewriter.h"
 #include "failure/displaypath.h"
 #include "jobstop.h"
 
@@ -106,16 +107,6 @@ std::optional<AddressList> lookUp(const QueueAddress &address, milliseconds wait
             return AddressList(httpAddrGetList(host.constData(), AF_UNSPEC, port.constData()),
                                httpAddrFreeList);
         });
-}
-
-int pollFor(int fd, short events, milliseconds wait)
-{
-    pollfd entry{fd, events, 0};
-    int ready;
-    do {
-        ready = ::poll(&entry, 1, int(wait.count()));
-    } while (ready < 0 && errno == EINTR);
-    return ready;
 }
 
 // The system's reason why connecting to the first of these addresses fails (ETIMEDOUT when it

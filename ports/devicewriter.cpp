@@ -54,6 +54,16 @@ private:
 
 } // namespace
 
+int pollFor(int fd, short events, std::chrono::milliseconds wait)
+{
+    pollfd entry{fd, events, 0};
+    int ready;
+    do {
+        ready = ::poll(&entry, 1, int(wait.count()));
+    } while (ready < 0 && errno == EINTR);
+    return ready;
+}
+
 ssize_t DeviceCalls::write(int fd, const char *data, size_t size)
 {
     return ::write(fd, data, size);

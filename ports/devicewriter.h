@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 
+#include <chrono>
+
 #include <sys/types.h>
 
 // The system calls a port makes on its open device; a test puts a fake device in their place.
@@ -21,6 +23,10 @@ public:
 
     static DeviceCalls &system();
 };
+
+// Polls one descriptor for the events, waiting at most `wait` (retried after a signal): what
+// poll() returns.
+int pollFor(int fd, short events, std::chrono::milliseconds wait);
 
 // Writes to a device opened without blocking, within the port's stall bound. Some drivers
 // (the parallel-port driver lp) have no poll operation, so poll always says writable while

@@ -3,6 +3,7 @@
 #include "networkport.h"
 
 #include "boundedcall.h"
+#include "devicewriter.h"
 #include "failure/displaypath.h"
 #include "jobstop.h"
 
@@ -18,16 +19,6 @@
 namespace {
 
 using std::chrono::milliseconds;
-
-int pollFor(int fd, short events, milliseconds wait)
-{
-    pollfd entry{fd, events, 0};
-    int ready;
-    do {
-        ready = ::poll(&entry, 1, int(wait.count()));
-    } while (ready < 0 && errno == EINTR);
-    return ready;
-}
 
 // What looking a printer's name up gave: getaddrinfo()'s status and addresses.
 struct NameLookup

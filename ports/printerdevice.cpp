@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "printerdevice.h"
 
+#include "deviceconnection.h"
 #include "deviceholders.h"
-#include "devicewriter.h"
 #include "pathresolution.h"
 #include "printerstatus.h"
 #include "transports.h"
@@ -16,35 +16,10 @@
 
 namespace {
 
-class PrinterDeviceConnection : public Connection
+class PrinterDeviceConnection : public DeviceConnection
 {
 public:
-    PrinterDeviceConnection(int fd, const PortLocation &where, DeviceCalls &calls,
-                            StallBound &stall)
-        : m_fd(fd)
-        , m_location(where)
-        , m_calls(calls)
-        , m_stall(stall)
-    {
-    }
-    ~PrinterDeviceConnection() override
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    LastError write(const QByteArray &bytes) override
-    {
-        if (m_dead.isFailure())
-            return m_dead;
-        const int result = DeviceWriter(m_calls, m_stall).writeAll(m_fd, bytes);
-        if (result == 0)
-            return {};
-        const LastError failure = failureFor(result);
-        if (result == DeviceWriter::TimedOut || result == DeviceWriter::Stopped)
-            m_dead = failure;
-        return failure;
-    }
+    using DeviceConnection::DeviceConnection;
 
     LastError close() override
     {
@@ -54,19 +29,18 @@ public:
         struct stat status
         {
         };
-        if (!m_dead.isFailure() && ::fstat(m_fd, &status) == 0 && S_ISCHR(status.st_mode)) {
+        if (!isDead() && ::fstat(m_fd, &status) == 0 && S_ISCHR(status.st_mode)) {
             const int waited = DeviceWriter(m_calls, m_stall).waitWritable(m_fd);
             if (waited != 0)
                 result = failureFor(waited);
         }
-        ::close(m_fd); // releases the flock; not retried on EINTR: Linux releases it either way
-        m_fd = -1;
+        closeDescriptor(); // releases the flock
         return result;
     }
 
 private:
     // A failed write, in the printer's words where it answers LPGETSTATUS.
-    LastError failureFor(int result) const
+    LastError failureFor(int result) const override
     {
         if (result == DeviceWriter::Stopped)
             return stoppedFailure(m_location);
@@ -85,12 +59,6 @@ private:
             return {};
         return printerStatusText(status);
     }
-
-    int m_fd;
-    PortLocation m_location;
-    DeviceCalls &m_calls;
-    StallBound &m_stall;
-    LastError m_dead; // the failure that ended the device, for every later write
 };
 
 } // namespace
@@ -100,10 +68,8 @@ OpenedConnection openPrinterDevice(const PortLocation &given, const PortSystem &
 {
     PortLocation where = given;
     const auto fail = [&](const LastError &failure) { return OpenedConnection{nullptr, failure}; };
-    const ResolvedPath resolved = resolvePath(where.devicePath);
-    if (resolved.error != 0)
-        return fail(systemFailure(resolved.error, where));
-    where.resolvedPath = resolved.path;
+    if (const LastError unresolved = resolveTarget(where); unresolved.isFailure())
+        return fail(unresolved);
 
     // Non-blocking, so that neither a FIFO without a reader nor an offline printer can hang
     // the open. Outside /dev a missing target is "print to file" and is created; under /dev it

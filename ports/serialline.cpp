@@ -2,10 +2,9 @@
 // SPDX-License-Identifier: MIT
 #include "serialline.h"
 
+#include "deviceconnection.h"
 #include "deviceholders.h"
-#include "devicewriter.h"
 #include "jobstop.h"
-#include "pathresolution.h"
 #include "transports.h"
 
 #include <algorithm>
@@ -36,51 +35,27 @@ int setLineSettings(int fd)
     return ::tcsetattr(fd, TCSANOW, &settings) == 0 ? 0 : errno;
 }
 
-class SerialLineConnection : public Connection
+class SerialLineConnection : public DeviceConnection
 {
 public:
     SerialLineConnection(int fd, std::unique_ptr<UucpLock> lock, const PortLocation &where,
                          DeviceCalls &calls, StallBound &stall)
-        : m_fd(fd)
+        : DeviceConnection(fd, where, calls, stall)
         , m_lock(std::move(lock))
-        , m_location(where)
-        , m_calls(calls)
-        , m_stall(stall)
     {
     }
     ~SerialLineConnection() override { release(); }
 
-    LastError write(const QByteArray &bytes) override
-    {
-        if (m_dead.isFailure())
-            return m_dead;
-        const int result = DeviceWriter(m_calls, m_stall).writeAll(m_fd, bytes);
-        if (result == 0)
-            return {};
-        // What cannot leave is dropped, so it cannot turn up later, after the next chunk.
-        ::tcflush(m_fd, TCOFLUSH);
-        const LastError failure = failureFor(result);
-        if (result == DeviceWriter::TimedOut || result == DeviceWriter::Stopped)
-            m_dead = failure; // the line is known dead: no second bound for the rest
-        return failure;
-    }
-
     LastError close() override
     {
-        const LastError drained = m_dead.isFailure() ? LastError() : drainOutput();
+        const LastError drained = isDead() ? LastError() : drainOutput();
         release();
         return drained;
     }
 
 private:
-    LastError failureFor(int result) const
-    {
-        if (result == DeviceWriter::TimedOut)
-            return timeoutFailure(m_location, m_stall.limit().count());
-        if (result == DeviceWriter::Stopped)
-            return stoppedFailure(m_location);
-        return systemFailure(result, m_location);
-    }
+    // What cannot leave is dropped, so it cannot turn up later, after the next chunk.
+    void writeFailed() override { ::tcflush(m_fd, TCOFLUSH); }
 
     LastError drainOutput()
     {
@@ -94,8 +69,8 @@ private:
             } else if (m_stall.expired() || JobStop::requested()) {
                 // Drop what cannot leave, or the kernel's own close would wait up to 30 s.
                 ::tcflush(m_fd, TCOFLUSH);
-                return JobStop::requested() ? stoppedFailure(m_location)
-                                            : timeoutFailure(m_location, m_stall.limit().count());
+                return failureFor(JobStop::requested() ? DeviceWriter::Stopped
+                                                       : DeviceWriter::TimedOut);
             }
             const auto pause =
                 std::clamp(qint64(queued * SerialLine::MillisecondsPerByte), qint64(1), qint64(20));
@@ -107,21 +82,15 @@ private:
     void release()
     {
         if (m_fd >= 0) {
-            if (m_dead.isFailure())
+            if (isDead())
                 ::tcflush(m_fd, TCOFLUSH);
             ::ioctl(m_fd, TIOCNXCL); // the next user of the line may open it again
-            ::close(m_fd);           // and with it the flock; not retried on EINTR
-            m_fd = -1;
         }
+        closeDescriptor();
         m_lock.reset(); // the lock file goes only once the line is closed
     }
 
-    int m_fd;
     std::unique_ptr<UucpLock> m_lock;
-    PortLocation m_location;
-    DeviceCalls &m_calls;
-    StallBound &m_stall;
-    LastError m_dead; // the failure that ended the line, for every later write
 };
 
 } // namespace
@@ -131,10 +100,8 @@ OpenedConnection openSerialLine(const PortLocation &given, const PortSystem &sys
 {
     PortLocation where = given;
     const auto fail = [&](const LastError &failure) { return OpenedConnection{nullptr, failure}; };
-    const ResolvedPath resolved = resolvePath(where.devicePath);
-    if (resolved.error != 0)
-        return fail(systemFailure(resolved.error, where));
-    where.resolvedPath = resolved.path;
+    if (const LastError unresolved = resolveTarget(where); unresolved.isFailure())
+        return fail(unresolved);
 
     // Refused before it is locked or opened: that needs no access to the device.
     struct stat status

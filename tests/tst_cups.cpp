@@ -42,7 +42,7 @@ QList<QByteArray> writesFor(const QString &port)
 LastError print(const QString &port, const QByteArray &target, StallBound &stall,
                 bool *failedAtOpen = nullptr)
 {
-    const PortLocation where{port, target, DeviceKind::PrinterDevice, {}};
+    const PortLocation where{port, target, DeviceKind::PrinterDevice, {}, {}};
     OpenedConnection opened = openPrintServerQueue(where, stall);
     if (failedAtOpen)
         *failedAtOpen = !opened.connection;
