@@ -217,6 +217,7 @@ private slots:
     void startFailureLeavesNothingBehind();
     void networkJobsOneAfterAnother();
     void stoppedNetworkPrinterRefusesTheConnection();
+    void networkPrinterHangingUpIsNoCableFault();
     void silentConnectionDoesNotHoldUpTheNextJob();
     void burstOfNetworkJobsAllPrint();
 };
@@ -557,6 +558,20 @@ void TestVirtualPrinter::stoppedNetworkPrinterRefusesTheConnection()
     QCOMPARE(error.source, "LPT1 (" + address + ")");
     QVERIFY2(error.description.startsWith("connection refused"), qPrintable(error.description));
     QVERIFY(!port.isOpen());
+}
+
+void TestVirtualPrinter::networkPrinterHangingUpIsNoCableFault()
+{
+    PrinterProcess printer({"--tcp", "0", "--no-pacing", "--hangup-after", "10"});
+    VERIFY_STARTED(printer);
+    ParallelPort port(settingsWith("LPT1", printer.device("LPT1")));
+    QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
+    const LastError error = port.print(QByteArray(4 << 20, 'x'), false);
+    port.close();
+    QVERIFY2(error.number == ECONNRESET || error.number == EPIPE, qPrintable(error.description));
+    QVERIFY2(error.description.contains(QLatin1String("printer closed the connection")) &&
+                 !error.description.contains(QLatin1String("cable")),
+             qPrintable(error.description));
 }
 
 void TestVirtualPrinter::silentConnectionDoesNotHoldUpTheNextJob()
