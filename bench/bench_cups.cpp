@@ -57,7 +57,7 @@ int main(int argc, char **argv)
         timer.start();
         StallBound stall;
         OpenedConnection opened = openPrintServerQueue(
-            {"LPT1", server.queueUri("VR2710"), DeviceKind::PrinterDevice, {}}, stall);
+            {"LPT1", server.queueUri("VR2710"), DeviceKind::PrinterDevice, {}, {}}, stall);
         LastError result = opened.failure;
         if (opened.connection) {
             for (const Chunk &chunk : chunks)

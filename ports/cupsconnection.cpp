@@ -6,6 +6,7 @@
 #include "devicewriter.h"
 #include "failure/displaypath.h"
 #include "jobstop.h"
+#include "serialline.h"
 
 #include <cups/cups.h>
 
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -221,6 +223,9 @@ private:
     LastError connect();
     LastError submit(int &jobId);
     LastError awaitCompletion(int jobId);
+    // Get-Job-Attributes (jobId > 0) or Get-Printer-Attributes: the response, nullptr where the
+    // server gave none.
+    ipp_t *askFor(ipp_op_t operation, int jobId, std::initializer_list<const char *> wanted);
     ServerState jobState(int jobId);
     ServerState queueState();
     void cancel(int jobId);
@@ -292,13 +297,8 @@ LastError PrintServerQueue::connect()
 {
     const std::optional<AddressList> lookup = lookUp(m_address, m_stall.remaining());
     if (!lookup)
-        return portFailure(ErrorNumber::Timeout,
-                           QStringLiteral("Looking up the print server's name %1 took longer "
-                                          "than %2 s. Check this computer's network "
-                                          "connection, or give the server's IP address.")
-                               .arg(QString::fromUtf8(m_address.host))
-                               .arg(double(m_stall.limit().count()) / 1000.0),
-                           m_location);
+        return lookupTimeoutFailure(m_location, m_address.host, QStringLiteral("print server"),
+                                    m_stall.limit().count());
     if (!*lookup)
         return portFailure(ErrorNumber::HostNotFound,
                            QStringLiteral("host not found: %1. Check the print server's name "
@@ -436,48 +436,51 @@ LastError PrintServerQueue::awaitCompletion(int jobId)
     }
 }
 
-ServerState PrintServerQueue::jobState(int jobId)
+ipp_t *PrintServerQueue::askFor(ipp_op_t operation, int jobId,
+                                std::initializer_list<const char *> wanted)
 {
-    static const char *const wanted[] = {"job-state", "job-state-message", "job-state-reasons",
-                                         "job-printer-state-message"};
-    ipp_t *request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    ipp_t *request = ippNewRequest(operation);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
                  m_address.uri.constData());
-    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
+    if (jobId > 0)
+        ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
                  cupsUser());
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                  int(std::size(wanted)), nullptr, wanted);
+                  int(wanted.size()), nullptr, wanted.begin());
     ipp_t *response = cupsDoRequest(m_http, request, m_address.resource.constData());
-    ServerState state;
-    if (response && cupsLastError() <= IPP_STATUS_OK_CONFLICTING) {
-        state = stateFrom(response, "job-state", "job-state-message", "job-state-reasons");
-        // A job waiting for its printer says nothing itself; the queue says why.
-        if (state.message.isEmpty())
-            state.message =
-                stateFrom(response, "job-state", "job-printer-state-message", "job-state-reasons")
-                    .message;
-    }
+    if (response && cupsLastError() <= IPP_STATUS_OK_CONFLICTING)
+        return response;
+    ippDelete(response);
+    return nullptr;
+}
+
+ServerState PrintServerQueue::jobState(int jobId)
+{
+    ipp_t *response = askFor(
+        IPP_OP_GET_JOB_ATTRIBUTES, jobId,
+        {"job-state", "job-state-message", "job-state-reasons", "job-printer-state-message"});
+    if (!response)
+        return {};
+    ServerState state = stateFrom(response, "job-state", "job-state-message", "job-state-reasons");
+    // A job waiting for its printer says nothing itself; the queue says why.
+    if (state.message.isEmpty())
+        state.message =
+            stateFrom(response, "job-state", "job-printer-state-message", "job-state-reasons")
+                .message;
     ippDelete(response);
     return state;
 }
 
 ServerState PrintServerQueue::queueState()
 {
-    static const char *const wanted[] = {"printer-state", "printer-state-message",
-                                         "printer-state-reasons", "printer-is-accepting-jobs"};
-    ipp_t *request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
-                 m_address.uri.constData());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 cupsUser());
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                  int(std::size(wanted)), nullptr, wanted);
-    ipp_t *response = cupsDoRequest(m_http, request, m_address.resource.constData());
-    ServerState state;
-    if (response && cupsLastError() <= IPP_STATUS_OK_CONFLICTING)
-        state =
-            stateFrom(response, "printer-state", "printer-state-message", "printer-state-reasons");
+    ipp_t *response = askFor(IPP_OP_GET_PRINTER_ATTRIBUTES, 0,
+                             {"printer-state", "printer-state-message", "printer-state-reasons",
+                              "printer-is-accepting-jobs"});
+    if (!response)
+        return {};
+    const ServerState state =
+        stateFrom(response, "printer-state", "printer-state-message", "printer-state-reasons");
     ippDelete(response);
     return state;
 }
@@ -643,8 +646,7 @@ LastError PrintServerQueue::boundFailure(const ServerState &job, const ServerSta
 
 std::chrono::milliseconds printerLineTime(qsizetype bytes)
 {
-    // 10 bits a byte at 9600 baud, rounded up.
-    return std::chrono::milliseconds((qint64(bytes) * 10 * 1000 + 9599) / 9600);
+    return std::chrono::milliseconds(qint64(std::ceil(bytes * SerialLine::MillisecondsPerByte)));
 }
 
 OpenedConnection openPrintServerQueue(const PortLocation &where, StallBound &stall)

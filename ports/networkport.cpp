@@ -82,7 +82,7 @@ private:
 
 std::optional<NetworkAddress> NetworkAddress::parse(const QByteArray &device)
 {
-    if (!isNetworkDevice(device))
+    if (!device.startsWith("socket://"))
         return std::nullopt;
     NetworkAddress address;
     QByteArray rest = device.mid(int(std::strlen("socket://")));
@@ -146,13 +146,8 @@ LastError NetworkConnection::connectTo(const NetworkAddress &address)
 {
     const std::optional<NameLookup> lookup = lookUp(address, m_stall.remaining());
     if (!lookup)
-        return portFailure(ErrorNumber::Timeout,
-                           QStringLiteral("Looking up the printer's name %1 took longer than %2 s. "
-                                          "Check this computer's network connection, or give the "
-                                          "printer's IP address.")
-                               .arg(QString::fromUtf8(address.host))
-                               .arg(m_stall.limit().count() / 1000.0),
-                           m_location);
+        return lookupTimeoutFailure(m_location, address.host, QStringLiteral("printer"),
+                                    m_stall.limit().count());
     if (lookup->status != 0)
         return portFailure(ErrorNumber::HostNotFound,
                            QStringLiteral("host not found: %1 (%2). Check the printer's name in "

@@ -18,8 +18,6 @@ struct NetworkAddress
     QByteArray host;
     quint16 port = DefaultPort;
 
-    // Whether a port's device names a network printer rather than a file.
-    static bool isNetworkDevice(const QByteArray &device) { return device.startsWith("socket://"); }
     // nullopt when the device is not a well-formed address.
     static std::optional<NetworkAddress> parse(const QByteArray &device);
 };

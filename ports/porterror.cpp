@@ -191,6 +191,18 @@ LastError timeoutFailure(const PortLocation &where, qint64 milliseconds, const Q
                        where);
 }
 
+LastError lookupTimeoutFailure(const PortLocation &where, const QByteArray &host,
+                               const QString &whose, qint64 milliseconds)
+{
+    return portFailure(ErrorNumber::Timeout,
+                       QStringLiteral("Looking up the %1's name %2 took longer than %3 s. Check "
+                                      "this computer's network connection, or give the %1's IP "
+                                      "address.")
+                           .arg(whose, QString::fromUtf8(host))
+                           .arg(double(milliseconds) / 1000.0, 0, 'g', 3),
+                       where);
+}
+
 LastError stoppedFailure(const PortLocation &where)
 {
     return portFailure(ErrorNumber::Stopped,

@@ -29,7 +29,7 @@ struct DeviceHolder
     QByteArray lockFile; // a lock file that names no process, where that is the reason
 };
 
-// Every failure text of the ports is made here.
+// The failure texts every transport shares are made here.
 
 // A failure with a system error code: the number is errno, the description the system's text
 // followed by what the user can do about it, where that is known.
@@ -53,6 +53,11 @@ LastError notOpenFailure(const QString &port, const LastError &openFailure,
 // said anything, or what to check.
 LastError timeoutFailure(const PortLocation &where, qint64 milliseconds,
                          const QString &printerSays = {});
+
+// Looking up the name of the printer or server (`whose`: "printer", "print server") took longer
+// than the bound (9002).
+LastError lookupTimeoutFailure(const PortLocation &where, const QByteArray &host,
+                               const QString &whose, qint64 milliseconds);
 
 // The job was stopped by a signal before the printer had everything.
 LastError stoppedFailure(const PortLocation &where);

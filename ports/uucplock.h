@@ -32,7 +32,6 @@ public:
     const DeviceHolder &holder() const { return m_holder; }
     // Removes our lock file, if it is still ours.
     void release();
-    bool holdsFile() const { return !m_file.isEmpty(); }
 
     // The PID a lock file's content names, as the uucp convention writes it (ten characters of
     // decimal text, or a binary int of four bytes); 0 where it names no process.
