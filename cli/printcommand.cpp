@@ -4,7 +4,10 @@
 
 #include "failure/displaypath.h"
 
+#include <QCommandLineParser>
 #include <QStringDecoder>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstring>
@@ -30,6 +33,44 @@ std::optional<PitchCode> pitchFor(const QByteArray &value)
     if (value == "8")
         return Pitch::Cpi8;
     return std::nullopt;
+}
+
+// The options vr2710-print takes; usageText() describes them.
+struct CommandLineOptions
+{
+    const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}};
+    const QCommandLineOption version{QStringLiteral("version")};
+    const QCommandLineOption port{QStringLiteral("port"), {}, QStringLiteral("NAME")};
+    const QCommandLineOption pitch{QStringLiteral("pitch"), {}, QStringLiteral("N")};
+    const QCommandLineOption body{QStringLiteral("body"), {}, QStringLiteral("FILE")};
+};
+
+// What was wrong with a command line the parser refused, naming the argument as it was given.
+QString parseFailure(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    const auto unknownOption = [](const QString &argument) {
+        return QStringLiteral("unknown option \"%1\".").arg(displayPath(argument.toLatin1()));
+    };
+    if (!parser.unknownOptionNames().isEmpty()) {
+        // The parser names an option without its dashes, and a letter of "-xyz" alone.
+        const QString name = parser.unknownOptionNames().constFirst();
+        const auto given = std::find_if(
+            arguments.cbegin() + 1, arguments.cend(), [&name](const QString &argument) {
+                return argument.startsWith(u"--") ? argument.mid(2).section(u'=', 0, 0) == name
+                                                  : argument.startsWith(u'-') && name.size() == 1 &&
+                                                        argument.contains(name);
+            });
+        return unknownOption(given != arguments.cend() ? *given : name);
+    }
+    if (const QString last = arguments.constLast();
+        last == u"--port" || last == u"--pitch" || last == u"--body")
+        return QStringLiteral("%1 needs a value.").arg(last);
+    // The only refusal left: "--help=x" or "--version=x", a value for an option that takes none.
+    const auto given = std::find_if(arguments.cbegin() + 1, arguments.cend(), [](const QString &a) {
+        return QStringList{"-h", "--help", "--version"}.contains(a.section(u'=', 0, 0)) &&
+               a.contains(u'=');
+    });
+    return given != arguments.cend() ? unknownOption(*given) : parser.errorText();
 }
 
 // The offset of the first byte that is not UTF-8, or -1 where the text is only cut short.
@@ -87,56 +128,52 @@ QString usageText()
 
 ParsedCommandLine parseCommandLine(const QByteArrayList &arguments)
 {
+    // Latin-1 maps each byte to one character and back: a file name that is not UTF-8 comes
+    // out of the parser as the same bytes.
+    QStringList latin1{QStringLiteral("vr2710-print")};
+    for (const QByteArray &argument : arguments)
+        latin1 << QString::fromLatin1(argument);
+    const CommandLineOptions given;
+    QCommandLineParser parser;
+    parser.addOptions({given.help, given.version, given.port, given.pitch, given.body});
+    if (!parser.parse(latin1))
+        return usageError(parseFailure(parser, latin1));
+    if (parser.isSet(given.help)) {
+        ParsedCommandLine parsed;
+        parsed.output = usageText();
+        return parsed;
+    }
+    if (parser.isSet(given.version)) {
+        ParsedCommandLine parsed;
+        parsed.output = QStringLiteral("vr2710-print %1\n").arg(QLatin1String(VR2710_VERSION));
+        return parsed;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(
+            QStringLiteral("unexpected argument \"%1\".")
+                .arg(displayPath(parser.positionalArguments().constFirst().toLatin1())));
+
+    // Each value given is checked, the last one counts.
     PrintOptions request;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QByteArray &argument = arguments[i];
-        if (argument == "-h" || argument == "--help") {
-            ParsedCommandLine parsed;
-            parsed.output = usageText();
-            return parsed;
-        }
-        if (argument == "--version") {
-            ParsedCommandLine parsed;
-            parsed.output = QStringLiteral("vr2710-print %1\n").arg(QLatin1String(VR2710_VERSION));
-            return parsed;
-        }
-
-        QByteArray option = argument;
-        std::optional<QByteArray> value;
-        if (const qsizetype equals = argument.indexOf('=');
-            argument.startsWith("--") && equals > 0) {
-            option = argument.left(equals);
-            value = argument.mid(equals + 1);
-        }
-        if (option != "--port" && option != "--pitch" && option != "--body")
+    for (const QString &value : parser.values(given.port)) {
+        const QString port = QString::fromUtf8(value.toLatin1());
+        if (!PortNames::all().contains(port))
             return usageError(
-                argument.startsWith('-')
-                    ? QStringLiteral("unknown option \"%1\".").arg(displayPath(argument))
-                    : QStringLiteral("unexpected argument \"%1\".").arg(displayPath(argument)));
-        if (!value) {
-            if (i + 1 >= arguments.size())
-                return usageError(
-                    QStringLiteral("%1 needs a value.").arg(QString::fromLatin1(option)));
-            value = arguments[++i];
-        }
-
-        if (option == "--port") {
-            const QString port = QString::fromUtf8(*value);
-            if (!PortNames::all().contains(port))
-                return usageError(QStringLiteral("there is no port \"%1\"; use %2 (exactly so).")
-                                      .arg(displayPath(*value), PortNames::all().join(u", ")));
-            request.port = port;
-        } else if (option == "--pitch") {
-            const auto pitch = pitchFor(*value);
-            if (!pitch)
-                return usageError(QStringLiteral("the pitch \"%1\" is not 15, 12 or 8.")
-                                      .arg(displayPath(*value)));
-            request.pitch = *pitch;
-        } else {
-            if (value->isEmpty())
-                return usageError(QStringLiteral("--body needs a file name, or \"-\"."));
-            request.bodySource = *value;
-        }
+                QStringLiteral("there is no port \"%1\"; use %2 (exactly so).")
+                    .arg(displayPath(value.toLatin1()), PortNames::all().join(u", ")));
+        request.port = port;
+    }
+    for (const QString &value : parser.values(given.pitch)) {
+        const auto pitch = pitchFor(value.toLatin1());
+        if (!pitch)
+            return usageError(QStringLiteral("the pitch \"%1\" is not 15, 12 or 8.")
+                                  .arg(displayPath(value.toLatin1())));
+        request.pitch = *pitch;
+    }
+    for (const QString &value : parser.values(given.body)) {
+        if (value.isEmpty())
+            return usageError(QStringLiteral("--body needs a file name, or \"-\"."));
+        request.bodySource = value.toLatin1();
     }
     ParsedCommandLine parsed;
     parsed.request = request;

@@ -37,8 +37,8 @@ struct ParsedCommandLine
     QString error;  // for standard error (usage errors)
 };
 
-// Reads the arguments after the program name. Options may be given as "--port NAME" or
-// "--port=NAME"; nothing else is accepted.
+// Reads the arguments after the program name, bytes as the system gave them, with
+// QCommandLineParser's conventions: "--port NAME" or "--port=NAME", "--" ends the options.
 ParsedCommandLine parseCommandLine(const QByteArrayList &arguments);
 
 QString usageText();

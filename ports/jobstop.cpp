@@ -56,7 +56,7 @@ int handleStopSignals()
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     // No SA_RESTART: a wait in progress returns at once and sees the request.
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    for (const int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP})
         ::sigaction(signal, &action, nullptr);
     return notifyPipe[0];
 }

@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// A request that the job under way stop: set from a signal handler (SIGINT, SIGTERM, SIGHUP),
-// read by the transports between system calls. A stopped job sends nothing more, drains
+// A request that the job under way stop: set from a signal handler (SIGINT, SIGQUIT, SIGTERM,
+// SIGHUP), read by the transports between system calls. A stopped job sends nothing more, drains
 // nothing, and releases its device and lock at once.
 namespace JobStop {
 
@@ -17,10 +17,11 @@ inline constexpr int CheckIntervalMs = 100;
 
 namespace JobStop {
 
-// Makes SIGINT, SIGTERM and SIGHUP request a stop instead of ending the program at once, so
-// that a job releases its device and lock before the program ends. Returns a descriptor that
-// becomes readable when a signal came (for an event loop to watch), or -1 where no pipe could
-// be made. Call once, early in main().
+// Makes SIGINT (Ctrl+C), SIGQUIT (Ctrl+\), SIGTERM and SIGHUP request a stop instead of ending
+// the program at once, so that a job releases its device and lock before the program ends; the
+// program then exits with 128 + the signal's number (SIGQUIT writing no core file: nothing went
+// wrong that one would show). Returns a descriptor that becomes readable when a signal came (for
+// an event loop to watch), or -1 where no pipe could be made. Call once, early in main().
 int handleStopSignals();
 // The signal that requested the stop; 0 while none came.
 int signalReceived() noexcept;

@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-qpa-plugins zlib1g-dev libcups2-dev
+    qt6-base-dev qt6-qpa-plugins libpng-dev libcups2-dev
     fonts-liberation2
 )
 if [[ "${1:-}" != "--run" ]]; then

@@ -73,6 +73,14 @@ metainfo=$root/usr/share/metainfo/org.vr2710.Demo.metainfo.xml
 desktop_file=$root/usr/share/applications/org.vr2710.Demo.desktop
 appstreamcli validate --no-net --strict "$metainfo"
 desktop-file-validate "$desktop_file"
+# Software centres lay the screenshot out by the size the metainfo gives: it must be the image's.
+screenshot=$here/../docs/screenshot.png
+stated=$(sed -n 's/.*<image type="source" width="\([0-9]*\)" height="\([0-9]*\)".*/\1x\2/p' "$metainfo")
+actual=$(identify -format '%wx%h' "$screenshot")
+if [[ "$stated" != "$actual" ]]; then
+    echo "FAIL: the metainfo gives the screenshot as ${stated:-no size}; docs/screenshot.png is $actual" >&2
+    exit 1
+fi
 echo "PASS: AppStream metainfo and desktop file"
 
 "$here/run-in-xvfb.sh" "$0" --check-window "$root" "$desktop_file"

@@ -161,6 +161,7 @@ void TestPrintCommand::stopSignalLeavesNoLock_data()
 {
     QTest::addColumn<int>("signal");
     QTest::newRow("SIGINT (Ctrl+C)") << int(SIGINT);
+    QTest::newRow("SIGQUIT (Ctrl+\\)") << int(SIGQUIT);
     QTest::newRow("SIGTERM (kill)") << int(SIGTERM);
     QTest::newRow("SIGHUP (terminal closed)") << int(SIGHUP);
 }

@@ -3,6 +3,7 @@
 // vr2710-virtual-printer: stands in for a VR2710 receipt printer on this machine.
 #include "filesupport.h"
 #include "liveview.h"
+#include "ports/jobstop.h"
 #include "settings/printsettings.h"
 #include "terminaloutput.h"
 #include "terminalview.h"
@@ -18,7 +19,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <langinfo.h>
 #include <limits>
 #include <unistd.h>
@@ -34,7 +34,6 @@ constexpr qint64 MaxTcpIdleSeconds = 86400;
 // that the program then ends within a second whatever it was doing.
 constexpr qint64 StopBudgetNs = 500'000'000;
 
-int signalPipe[2] = {-1, -1};
 qint64 stoppedReadingAt = 0; // CLOCK_MONOTONIC nanoseconds, 0: still reading
 
 qint64 monotonicNs()
@@ -42,12 +41,6 @@ qint64 monotonicNs()
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
-void onSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[1], &byte, 1);
 }
 
 bool outOfTimeAfterStop()
@@ -244,19 +237,14 @@ int main(int argc, char *argv[])
         return UsageOrStartFailure;
     }
 
-    // Ctrl+C and kill end the run cleanly: what was already sent is read and saved, what was
-    // made removed. A reader of standard output that goes away must not end the printer.
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    // The demo's stop signals (Ctrl+C, Ctrl+\, kill) end the run cleanly: what was already sent
+    // is read and saved, what was made removed. A reader of standard output that goes away must
+    // not end the printer.
+    const int stopSignals = JobStop::handleStopSignals();
+    if (stopSignals < 0) {
         complain(QStringLiteral("cannot create a pipe: ") + systemErrorText(errno));
         return UsageOrStartFailure;
     }
-    struct sigaction action
-    {
-    };
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
     // From here on every way out returns from main, so that what was made is removed.
@@ -279,10 +267,10 @@ int main(int argc, char *argv[])
     printer.setReady();
 
     // A signal, or closing the window, stops the printer once it has read what was sent.
-    QSocketNotifier signalled(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalled, &QSocketNotifier::activated, &printer, [&printer] {
+    QSocketNotifier signalled(stopSignals, QSocketNotifier::Read);
+    QObject::connect(&signalled, &QSocketNotifier::activated, &printer, [&printer, stopSignals] {
         char bytes[64];
-        while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+        while (::read(stopSignals, bytes, sizeof bytes) > 0) {
         }
         printer.stop();
     });

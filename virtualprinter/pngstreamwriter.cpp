@@ -4,72 +4,95 @@
 
 #include "filesupport.h"
 
-#include <QtEndian>
+#include <png.h>
 
 #include <cerrno>
-#include <cstring>
-#include <unistd.h>
-#include <zlib.h>
 
 namespace {
 
-constexpr qsizetype OutputBuffer = 1 << 16;
-// A receipt is mostly white paper: the fastest level already packs it well, and a slower
-// one would hold up the printer for little gain.
-constexpr int CompressionLevel = Z_BEST_SPEED;
+// zlib's fastest level: a receipt is mostly white paper, which it already packs well, and a
+// slower one would hold up the printer for little gain.
+constexpr int CompressionLevel = 1;
+// Each IDAT chunk holds this much, so that an image takes few writes.
+constexpr size_t CompressionBuffer = 1 << 16;
 
-QByteArray bigEndian32(quint32 value)
+// libpng's default handlers print to standard error; the writer reports failures itself.
+[[noreturn]] void onError(png_structp png, png_const_charp)
 {
-    QByteArray bytes(4, Qt::Uninitialized);
-    qToBigEndian(value, bytes.data());
-    return bytes;
+    png_longjmp(png, 1);
 }
 
+void onWarning(png_structp, png_const_charp) {}
+
+void noFlush(png_structp) {}
+
 } // namespace
+
+template <typename Step> bool PngStreamWriter::guarded(Step step)
+{
+    if (m_error)
+        return false;
+    // libpng's own failures (memory, a state it refuses) have no errno: EINVAL stands for them.
+    if (setjmp(png_jmpbuf(m_png)))
+        return fail(m_writeError ? m_writeError : EINVAL);
+    step();
+    return true;
+}
+
+void PngStreamWriter::writeData(png_structp png, png_bytep data, size_t size)
+{
+    auto *writer = static_cast<PngStreamWriter *>(png_get_io_ptr(png));
+    const int error = ::writeAll(writer->m_fd, reinterpret_cast<const char *>(data), qint64(size));
+    if (error) {
+        writer->m_writeError = error;
+        png_error(png, "write failed");
+    }
+}
 
 PngStreamWriter::PngStreamWriter(int fd, QSize size, double dotsPerInch)
     : m_fd(fd)
     , m_size(size)
-    , m_zlib(std::make_unique<z_stream_s>())
-    , m_row(1 + 3 * size.width(), Qt::Uninitialized)
-    , m_compressed(OutputBuffer, Qt::Uninitialized)
 {
-    if (deflateInit(m_zlib.get(), CompressionLevel) != Z_OK) {
-        m_zlib.reset();
+    m_png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
+    if (m_png)
+        m_info = png_create_info_struct(m_png);
+    if (!m_info) {
         fail(ENOMEM);
         return;
     }
-    static const char signature[] = "\x89PNG\r\n\x1a\n";
-    QByteArray header = bigEndian32(size.width()) + bigEndian32(size.height());
-    header +=
-        QByteArray("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, deflate, no filter, no interlace
-    const quint32 dotsPerMetre = quint32(dotsPerInch / 0.0254 + 0.5);
-    const QByteArray physical =
-        bigEndian32(dotsPerMetre) + bigEndian32(dotsPerMetre) + QByteArray(1, '\x01');
-    if (writeAll(signature, 8) && writeChunk("IHDR", header))
-        writeChunk("pHYs", physical);
+    png_set_write_fn(m_png, this, writeData, noFlush);
+    const png_uint_32 dotsPerMetre = png_uint_32(dotsPerInch / 0.0254 + 0.5);
+    guarded([this, dotsPerMetre] {
+        png_set_IHDR(m_png, m_info, png_uint_32(m_size.width()), png_uint_32(m_size.height()), 8,
+                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        png_set_pHYs(m_png, m_info, dotsPerMetre, dotsPerMetre, PNG_RESOLUTION_METER);
+        // No row filter: the white runs pack well as they are, and filtering costs time.
+        png_set_filter(m_png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+        png_set_compression_level(m_png, CompressionLevel);
+        png_set_compression_buffer_size(m_png, CompressionBuffer);
+        png_write_info(m_png, m_info);
+    });
 }
 
 PngStreamWriter::~PngStreamWriter()
 {
-    if (m_zlib)
-        deflateEnd(m_zlib.get());
+    if (m_png)
+        png_destroy_write_struct(&m_png, &m_info);
 }
 
 bool PngStreamWriter::append(const QImage &band)
 {
     if (m_error)
         return false;
+    // Made here, outside the libpng calls: a longjmp must not skip its destructor.
     const QImage rgb = band.convertToFormat(QImage::Format_RGB888);
     const int rows = qMin(rgb.height(), m_size.height() - m_rowsWritten);
-    uchar *row = reinterpret_cast<uchar *>(m_row.data());
-    for (int y = 0; y < rows; ++y) {
-        // Each row starts with its filter type: 0, none; the white runs pack well as they are.
-        row[0] = 0;
-        std::memcpy(row + 1, rgb.constScanLine(y), 3 * size_t(m_size.width()));
-        if (!deflateRows(row, m_row.size(), false))
-            return false;
-    }
+    if (!guarded([this, &rgb, rows] {
+            for (int y = 0; y < rows; ++y)
+                png_write_row(m_png, rgb.constScanLine(y));
+        }))
+        return false;
     m_rowsWritten += rows;
     return true;
 }
@@ -80,44 +103,7 @@ bool PngStreamWriter::finish()
         return false;
     if (m_rowsWritten != m_size.height())
         return fail(EINVAL);
-    return deflateRows(nullptr, 0, true) && writeChunk("IEND", {});
-}
-
-bool PngStreamWriter::deflateRows(const uchar *data, qsizetype size, bool last)
-{
-    z_stream_s &zlib = *m_zlib;
-    zlib.next_in = const_cast<uchar *>(data);
-    zlib.avail_in = uInt(size);
-    int status;
-    do {
-        zlib.next_out = reinterpret_cast<uchar *>(m_compressed.data());
-        zlib.avail_out = uInt(m_compressed.size());
-        status = deflate(&zlib, last ? Z_FINISH : Z_NO_FLUSH);
-        if (status == Z_STREAM_ERROR)
-            return fail(EINVAL);
-        const qsizetype produced = m_compressed.size() - zlib.avail_out;
-        if (produced > 0 && !writeChunk("IDAT", m_compressed.left(produced)))
-            return false;
-    } while (zlib.avail_out == 0 || (last && status != Z_STREAM_END));
-    return true;
-}
-
-bool PngStreamWriter::writeChunk(const char type[4], const QByteArray &data)
-{
-    QByteArray chunk = bigEndian32(quint32(data.size()));
-    chunk.append(type, 4);
-    chunk += data;
-    const uLong crc =
-        crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef *>(chunk.constData()) + 4,
-              uInt(chunk.size() - 4));
-    chunk += bigEndian32(quint32(crc));
-    return writeAll(chunk.constData(), chunk.size());
-}
-
-bool PngStreamWriter::writeAll(const char *data, qsizetype size)
-{
-    const int error = ::writeAll(m_fd, data, size);
-    return error == 0 || fail(error);
+    return guarded([this] { png_write_end(m_png, nullptr); });
 }
 
 bool PngStreamWriter::fail(int error)

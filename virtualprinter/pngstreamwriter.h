@@ -2,17 +2,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QByteArray>
 #include <QImage>
 #include <QSize>
 
-#include <memory>
+struct png_struct_def;
+struct png_info_def;
 
-struct z_stream_s;
-
-// Writes an 8-bit RGB PNG to a file descriptor band by band, so that a tall receipt's image
-// never has to exist whole in memory (QImageWriter needs the whole image). Write failures
-// keep their errno, so that a full disk is reported as one.
+// Writes an 8-bit RGB PNG to a file descriptor band by band through libpng, so that a tall
+// receipt's image never has to exist whole in memory (QImageWriter needs the whole image).
+// Write failures keep their errno, so that a full disk is reported as one.
 class PngStreamWriter
 {
 public:
@@ -29,16 +27,17 @@ public:
     int error() const { return m_error; }
 
 private:
-    bool deflateRows(const uchar *data, qsizetype size, bool last);
-    bool writeChunk(const char type[4], const QByteArray &data);
-    bool writeAll(const char *data, qsizetype size);
+    // Runs `step`, which calls into libpng, where a libpng error can land (libpng reports
+    // errors by longjmp). `step` must hold nothing that needs destroying.
+    template <typename Step> bool guarded(Step step);
+    static void writeData(png_struct_def *png, unsigned char *data, size_t size);
     bool fail(int error);
 
     int m_fd;
     QSize m_size;
     int m_rowsWritten = 0;
     int m_error = 0;
-    std::unique_ptr<z_stream_s> m_zlib;
-    QByteArray m_row;
-    QByteArray m_compressed;
+    int m_writeError = 0; // the errno of the write that failed inside libpng
+    png_struct_def *m_png = nullptr;
+    png_info_def *m_info = nullptr;
 };
