@@ -31,7 +31,10 @@ LastError DeviceConnection::write(const QByteArray &bytes)
 {
     if (isDead())
         return m_dead;
-    const int result = DeviceWriter(m_calls, m_stall).writeAll(m_fd, bytes);
+    const int result = DeviceWriter(m_calls, m_stall).writeAll(m_fd, bytes, [this](qint64 taken) {
+        m_handed += taken;
+        reportSent(queuedOutput());
+    });
     if (result == 0)
         return {};
     writeFailed();
@@ -39,6 +42,15 @@ LastError DeviceConnection::write(const QByteArray &bytes)
     if (result == DeviceWriter::TimedOut || result == DeviceWriter::Stopped)
         m_dead = failure;
     return failure;
+}
+
+void DeviceConnection::reportSent(qint64 queued)
+{
+    const qint64 sent = m_handed - queued;
+    if (sent > m_reported) {
+        m_stall.progressed(sent - m_reported);
+        m_reported = sent;
+    }
 }
 
 LastError DeviceConnection::failureFor(int result) const

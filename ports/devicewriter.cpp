@@ -10,6 +10,7 @@
 #include <ctime>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -80,6 +81,21 @@ int DeviceCalls::printerStatus(int fd, int *status)
     return ::ioctl(fd, LPGETSTATUS, status);
 }
 
+int DeviceCalls::lineSettings(int fd, termios *settings)
+{
+    return ::tcgetattr(fd, settings);
+}
+
+int DeviceCalls::setLineSettings(int fd, const termios &settings)
+{
+    return ::tcsetattr(fd, TCSANOW, &settings);
+}
+
+int DeviceCalls::queuedOutput(int fd, int *queued)
+{
+    return ::ioctl(fd, TIOCOUTQ, queued);
+}
+
 DeviceCalls &DeviceCalls::system()
 {
     static DeviceCalls calls;
@@ -92,7 +108,8 @@ DeviceWriter::DeviceWriter(DeviceCalls &calls, StallBound &stall)
 {
 }
 
-int DeviceWriter::writeAll(int fd, const QByteArray &bytes)
+int DeviceWriter::writeAll(int fd, const QByteArray &bytes,
+                           const std::function<void(qint64)> &handed)
 {
     SigpipeBlocker sigpipeBlocker;
     qsizetype done = 0;
@@ -104,7 +121,8 @@ int DeviceWriter::writeAll(int fd, const QByteArray &bytes)
         const ssize_t written = m_calls.write(fd, bytes.constData() + done, bytes.size() - done);
         if (written > 0) {
             done += written;
-            m_stall.progressed(written);
+            m_stall.progressed();
+            handed(written);
             pollSaidWritable = false;
             backoffMs = 1;
             continue;

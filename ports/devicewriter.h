@@ -7,8 +7,11 @@
 #include <QByteArray>
 
 #include <chrono>
+#include <functional>
 
 #include <sys/types.h>
+
+struct termios;
 
 // The system calls a port makes on its open device; a test puts a fake device in their place.
 class DeviceCalls
@@ -20,6 +23,11 @@ public:
     virtual int poll(int fd, short events, int timeoutMs);
     // LPGETSTATUS: 0 with the status, or -1 with errno (ENOTTY where it is no printer driver).
     virtual int printerStatus(int fd, int *status);
+    // A terminal's settings, read and set at once (tcgetattr, tcsetattr): 0, or -1 with errno.
+    virtual int lineSettings(int fd, termios *settings);
+    virtual int setLineSettings(int fd, const termios &settings);
+    // TIOCOUTQ: 0 with the bytes still queued on a serial line, not yet sent; or -1 with errno.
+    virtual int queuedOutput(int fd, int *queued);
 
     static DeviceCalls &system();
 };
@@ -41,9 +49,9 @@ public:
 
     DeviceWriter(DeviceCalls &calls, StallBound &stall);
 
-    // Writes all the bytes; 0, the errno of the call that failed, TimedOut once the device has
-    // taken nothing for the bound, or Stopped.
-    int writeAll(int fd, const QByteArray &bytes);
+    // Writes all the bytes, telling `handed` each count the system took; 0, the errno of the
+    // call that failed, TimedOut once the device has taken nothing for the bound, or Stopped.
+    int writeAll(int fd, const QByteArray &bytes, const std::function<void(qint64)> &handed);
     // Waits until the device can take more: 0, an errno, TimedOut or Stopped.
     int waitWritable(int fd);
 

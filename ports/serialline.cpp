@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -20,19 +19,17 @@
 
 namespace {
 
-// Raw 8-bit bytes at 9600 baud, 8N1, no flow control of either kind, modem lines ignored.
-int setLineSettings(int fd)
+// Raw 8-bit bytes at 9600 baud, 8N1, no flow control of either kind, modem lines ignored,
+// starting from the line's present settings.
+int setLineSettings(DeviceCalls &calls, int fd, termios settings)
 {
-    termios settings{};
-    if (::tcgetattr(fd, &settings) != 0)
-        return errno;
     ::cfmakeraw(&settings);
     settings.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
     settings.c_cflag |= CS8 | CLOCAL | CREAD;
     settings.c_iflag &= ~(IXON | IXOFF | IXANY);
     ::cfsetispeed(&settings, B9600);
     ::cfsetospeed(&settings, B9600);
-    return ::tcsetattr(fd, TCSANOW, &settings) == 0 ? 0 : errno;
+    return calls.setLineSettings(fd, settings) == 0 ? 0 : errno;
 }
 
 class SerialLineConnection : public DeviceConnection
@@ -57,16 +54,22 @@ private:
     // What cannot leave is dropped, so it cannot turn up later, after the next chunk.
     void writeFailed() override { ::tcflush(m_fd, TCOFLUSH); }
 
+    qint64 queuedOutput() const override
+    {
+        int queued = 0;
+        return m_calls.queuedOutput(m_fd, &queued) == 0 ? queued : 0;
+    }
+
     LastError drainOutput()
     {
-        // tcdrain() could wait forever on a stalled line; watch the output queue instead.
-        int queued = 0;
-        int lastQueued = INT_MAX;
-        while (::ioctl(m_fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
-            if (queued < lastQueued) {
-                lastQueued = queued;
-                m_stall.progressed();
-            } else if (m_stall.expired() || JobStop::requested()) {
+        // tcdrain() could wait forever on a stalled line; watch the output queue instead. Each
+        // byte that leaves is progress; what is still queued once the bound is over fails.
+        for (;;) {
+            const qint64 queued = queuedOutput();
+            reportSent(queued);
+            if (queued == 0)
+                return {};
+            if (m_stall.expired() || JobStop::requested()) {
                 // Drop what cannot leave, or the kernel's own close would wait up to 30 s.
                 ::tcflush(m_fd, TCOFLUSH);
                 return failureFor(JobStop::requested() ? DeviceWriter::Stopped
@@ -76,7 +79,6 @@ private:
                 std::clamp(qint64(queued * SerialLine::MillisecondsPerByte), qint64(1), qint64(20));
             std::this_thread::sleep_for(std::chrono::milliseconds(pause));
         }
-        return {};
     }
 
     void release()
@@ -126,8 +128,8 @@ OpenedConnection openSerialLine(const PortLocation &given, const PortSystem &sys
     };
     if (::fstat(fd, &status) != 0)
         return failOpen(systemFailure(errno, where));
-    termios probe{};
-    if (::tcgetattr(fd, &probe) != 0)
+    termios present{};
+    if (system.calls->lineSettings(fd, &present) != 0)
         return failOpen(systemFailure(errno, where));
     // picocom and other flock users hold the line this way; the kernel tells who does.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -135,7 +137,7 @@ OpenedConnection openSerialLine(const PortLocation &given, const PortSystem &sys
             return failOpen(systemFailure(errno, where));
         return failOpen(busyFailure(where, DeviceHolders::holderOf(status)));
     }
-    if (const int error = setLineSettings(fd))
+    if (const int error = setLineSettings(*system.calls, fd, present))
         return failOpen(systemFailure(error, where));
     // Exclusive use from here on: another open of the line fails with EBUSY (root excepted).
     ::ioctl(fd, TIOCEXCL);

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <ctime>
 #include <linux/lp.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -203,6 +205,9 @@ void TestParallelPort::openFailures_data()
         << "no/such/folder/receipt.prn" << ENOENT << "Check that the folder";
     QTest::newRow("a folder") << "LPT1"
                               << "." << EISDIR << "is a folder";
+    QTest::newRow("a network printer that never answers")
+        << "LPT1"
+        << "unanswered" << ErrorNumber::Timeout << "connected to the network";
     QTest::newRow("not a port name") << "lpt1" << QString() << ENOENT << "No device is known";
 }
 
@@ -216,13 +221,33 @@ void TestParallelPort::openFailures()
     const QString path = device.startsWith(QLatin1Char('/')) || device.isEmpty()
                              ? device
                              : QDir(m_dir.path()).absoluteFilePath(device);
+    QString target = path;
     if (device == QLatin1String("fifo"))
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    ParallelPort port(lpt1At(path));
+    // A listener whose accept queue is full: the kernel drops every further connection request.
+    int listener = -1;
+    int queued = -1;
+    const auto closeSockets = qScopeGuard([&] {
+        ::close(queued);
+        ::close(listener);
+    });
+    if (device == QLatin1String("unanswered")) {
+        listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        queued = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t size = sizeof address;
+        const auto at = reinterpret_cast<sockaddr *>(&address);
+        QVERIFY(::bind(listener, at, size) == 0 && ::listen(listener, 0) == 0 &&
+                ::getsockname(listener, at, &size) == 0 && ::connect(queued, at, size) == 0);
+        target = QStringLiteral("socket://127.0.0.1:%1").arg(ntohs(address.sin_port));
+    }
+    PortSystem system;
+    system.stallLimit = 500ms;
+    ParallelPort port(lpt1At(target), system);
     QElapsedTimer timer;
     timer.start();
     const LastError error = port.open(portName);
-    QVERIFY2(timer.elapsed() < 1000, "opening must fail at once, never block");
+    QVERIFY2(timer.elapsed() < 1000, "opening must fail within its bound, never block");
     QCOMPARE(error.number, number);
     QVERIFY2(error.description.contains(advice), qPrintable(error.description));
     QVERIFY(error.source.startsWith(portName));

@@ -133,6 +133,16 @@ void TestPortSettings::settingsFile_data()
     QTest::newRow("each key") << everyKey << QStringList() << fromFile << "850" << 0 << "";
     QTest::newRow("a byte order mark before the first line")
         << "\xef\xbb\xbf" + everyKey << QStringList() << fromFile << "850" << 0 << "";
+    QTest::newRow("CR LF line ends and blanks around lines, keys and values")
+        << QByteArray("\r\n [ports] \r\n\tCOM1 = /dev/ttyUSB0 \r\n COM2=socket://printer.local\r\n"
+                      "LPT1\t=\t/tmp/receipts.prn  \r\n  [printing]\r\n  codepage = 850\r\n")
+        << QStringList() << fromFile << "850" << 0 << "";
+    // "@" is the test's own settings folder: the relative path leads to it from wherever the
+    // test runs, and is ignored all the same, as the XDG rules say.
+    QTest::newRow("a relative XDG_CONFIG_HOME")
+        << everyKey
+        << QStringList{"XDG_CONFIG_HOME=" + QString("../").repeated(20) + "@", "HOME=@/home"}
+        << QStringList{"/dev/ttyS0", "/dev/ttyS1"} << "437" << 0 << "";
     QTest::newRow("the environment wins")
         << everyKey << QStringList{"VR2710_COM1=/dev/ttyACM0", "VR2710_CODEPAGE=1252"}
         << QStringList{"/dev/ttyACM0", "socket://printer.local", "/tmp/receipts.prn"} << "1252" << 0
@@ -168,7 +178,13 @@ void TestPortSettings::settingsFile()
     QFETCH(QString, saying);
 
     writeSettingsFile(file);
-    setEnvironment(environment);
+    const QByteArray settingsFolder = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray home = qgetenv("HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_CONFIG_HOME", settingsFolder);
+        qputenv("HOME", home);
+    });
+    setEnvironment(environment.replaceInStrings("@", QFile::decodeName(settingsFolder)));
     QElapsedTimer timer;
     timer.start();
     const PrintSettings settings = PrintSettings::load();

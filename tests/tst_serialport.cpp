@@ -13,7 +13,10 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -47,6 +50,46 @@ qint64 pidOfAProcessThatHasEnded()
     return child;
 }
 
+// A serial line whose settings start as the opposite of the printer's, and whose output queue
+// the test runs: what is written joins the queue, and each look at it sends `sendsPerLook`.
+class FakeLine : public DeviceCalls
+{
+public:
+    qint64 sendsPerLook = 0;
+    qint64 queued = 0;
+    qint64 sent = 0;
+    termios setTo{};
+
+    ssize_t write(int, const char *, size_t size) override
+    {
+        queued += qint64(size);
+        return ssize_t(size);
+    }
+    int lineSettings(int fd, termios *settings) override
+    {
+        const int result = DeviceCalls::lineSettings(fd, settings);
+        ::cfsetspeed(settings, B19200);
+        settings->c_cflag =
+            (settings->c_cflag & ~(CSIZE | CLOCAL)) | CS7 | PARENB | CSTOPB | CRTSCTS;
+        settings->c_iflag |= IXON | IXOFF;
+        settings->c_oflag |= OPOST;
+        return result;
+    }
+    int setLineSettings(int, const termios &settings) override
+    {
+        setTo = settings;
+        return 0;
+    }
+    int queuedOutput(int, int *count) override
+    {
+        const qint64 leaving = std::min(sendsPerLook, queued);
+        queued -= leaving;
+        sent += leaving;
+        *count = int(queued);
+        return 0;
+    }
+};
+
 } // namespace
 
 class TestSerialPort : public QObject
@@ -60,6 +103,8 @@ private slots:
     void receiptReachesPtyByteForByte_data();
     void receiptReachesPtyByteForByte();
     void tailSurvivesImmediateClose();
+    void lineAsTheJobLeavesIt_data();
+    void lineAsTheJobLeavesIt();
     void readerDisappearsMidJob();
     void writeBeforeOpenNamesThePort();
     void failures_data();
@@ -131,6 +176,51 @@ void TestSerialPort::tailSurvivesImmediateClose()
     QCOMPARE(port.write(sent).number, 0);
     QCOMPARE(port.close().number, 0);
     QCOMPARE(pty.read(), sent);
+}
+
+void TestSerialPort::lineAsTheJobLeavesIt_data()
+{
+    QTest::addColumn<qint64>("sendsPerLook");
+    QTest::addColumn<int>("closeNumber");
+    QTest::newRow("a line that sends what it holds") << qint64(700) << 0;
+    QTest::newRow("a line that keeps its bytes queued") << qint64(0) << ErrorNumber::Timeout;
+}
+
+void TestSerialPort::lineAsTheJobLeavesIt()
+{
+    QFETCH(qint64, sendsPerLook);
+    QFETCH(int, closeNumber);
+
+    PseudoTerminal pty;
+    QTemporaryDir dir;
+    FakeLine line;
+    line.sendsPerLook = sendsPerLook;
+    PortSystem system = lockingIn(dir);
+    system.calls = &line;
+    system.stallLimit = 300ms;
+    SerialPort port(settingsWith("COM1", pty.slavePath()), system);
+    qint64 reported = 0;
+    bool ranAhead = false; // the job counted bytes the line had not sent
+    port.onBytesSent([&](qint64 bytes) { ranAhead |= (reported += bytes) > line.sent; });
+    QCOMPARE(port.open().number, 0);
+    QCOMPARE(port.write(QByteArray(5000, 'x')).number, 0);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(port.close().number, closeNumber);
+    QVERIFY2(timer.elapsed() < 1500, QByteArray::number(timer.elapsed()));
+    QCOMPARE(line.queued, sendsPerLook > 0 ? 0 : 5000);
+    QVERIFY(!ranAhead);
+    QCOMPARE(reported, line.sent);
+    SerialPort next(settingsWith("COM1", pty.slavePath()), lockingIn(dir));
+    QCOMPARE(next.open().number, 0); // the line was released
+    QCOMPARE(next.close().number, 0);
+
+    const termios &set = line.setTo;
+    QCOMPARE(::cfgetispeed(&set), speed_t(B9600));
+    QCOMPARE(::cfgetospeed(&set), speed_t(B9600));
+    QCOMPARE(set.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL), tcflag_t(CS8 | CLOCAL));
+    QCOMPARE(set.c_iflag & (IXON | IXOFF), tcflag_t(0));
+    QCOMPARE(set.c_oflag & OPOST, tcflag_t(0));
 }
 
 void TestSerialPort::readerDisappearsMidJob()
@@ -241,12 +331,16 @@ void TestSerialPort::lineHeldElsewhereIsBusy_data()
 {
     // How the line is held: "uucp" a lock file naming process 1 (which always runs), "binary"
     // the same PID as a 4-byte int, "flock" a process holding flock on the line (picocom's
-    // way), "fifo" a FIFO where the lock file goes, "no pid" a lock file naming no process.
+    // way), "fifo" a FIFO where the lock file goes, "no pid" a lock file naming no process;
+    // "as nobody": the job runs as user nobody where the tests run as root.
     QTest::addColumn<QString>("heldBy");
     QTest::addColumn<QString>("saying"); // "@" stands for the holder's PID
 
     QTest::newRow("a uucp lock file (minicom)") << "uucp"
                                                 << "is in use by process @ (";
+    // kill(1, 0) fails with EPERM: the process lives, but belongs to another user.
+    QTest::newRow("another user's uucp lock file") << "uucp, as nobody"
+                                                   << "is in use by process @ (";
     QTest::newRow("a binary uucp lock file") << "binary"
                                              << "is in use by process @ (";
     QTest::newRow("flock on the line (picocom)") << "flock"
@@ -272,7 +366,7 @@ void TestSerialPort::lineHeldElsewhereIsBusy()
         dir.filePath(QStringLiteral("LCK..") + pty.slavePath().mid(5).replace('/', '_'));
     qint64 holder = 1;
     pid_t flockHolder = 0;
-    if (heldBy == "uucp") {
+    if (heldBy.startsWith("uucp")) {
         writeLock(lockFile, 1);
     } else if (heldBy == "binary") {
         QFile file(lockFile);
@@ -311,18 +405,23 @@ void TestSerialPort::lineHeldElsewhereIsBusy()
     });
     const QByteArray lockBefore = heldBy == "fifo" ? QByteArray() : readLock(lockFile);
 
-    SerialPort port(settingsWith("COM1", link), lockingIn(dir));
+    const auto printX = [&] {
+        SerialPort port(settingsWith("COM1", link), lockingIn(dir));
+        const LastError opened = port.open();
+        port.write("x");
+        port.close();
+        return opened;
+    };
+    QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
     QElapsedTimer timer;
     timer.start();
-    const LastError error = port.open();
+    const LastError error = heldBy.endsWith("nobody") ? runWithoutPrivileges(printX) : printX();
     QVERIFY2(timer.elapsed() < 2000, QByteArray::number(timer.elapsed()));
     QCOMPARE(error.number, EBUSY);
     QVERIFY2(error.description.startsWith(QStringLiteral("COM1 (%1) ").arg(link)),
              qPrintable(error.description));
     QVERIFY2(error.description.contains(saying.replace("@", QString::number(holder))),
              qPrintable(error.description));
-    QCOMPARE(port.write("x").number, ErrorNumber::PortNotOpen);
-    QCOMPARE(port.close().number, 0);
     if (heldBy != "fifo")
         QCOMPARE(readLock(lockFile), lockBefore); // never removed, never rewritten
     QCOMPARE(pty.read(200), QByteArray());
@@ -433,11 +532,18 @@ void TestSerialPort::secondJobAtOnceIsBusy()
 
 void TestSerialPort::systemConsoleIsRefused()
 {
-    // The console list names ttyS0, which here is the pseudo-terminal.
+    // The console list names ttyS0: a node of its own with the pseudo-terminal's numbers (where
+    // mknod is allowed; a link to it elsewhere).
     PseudoTerminal pty;
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("dev")));
-    QVERIFY(QFile::link(pty.slavePath(), dir.filePath(QStringLiteral("dev/ttyS0"))));
+    const QString console = dir.filePath(QStringLiteral("dev/ttyS0"));
+    struct stat line
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(pty.slavePath()).constData(), &line), 0);
+    QVERIFY(::mknod(QFile::encodeName(console).constData(), S_IFCHR | 0600, line.st_rdev) == 0 ||
+            QFile::link(pty.slavePath(), console));
     QFile active(dir.filePath(QStringLiteral("active")));
     QVERIFY(active.open(QIODevice::WriteOnly));
     active.write("tty0 ttyS0\n");

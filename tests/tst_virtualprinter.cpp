@@ -217,6 +217,7 @@ private slots:
     void startFailureLeavesNothingBehind();
     void networkJobsOneAfterAnother();
     void stoppedNetworkPrinterRefusesTheConnection();
+    void networkPrinterHangingUpIsNoCableFault_data();
     void networkPrinterHangingUpIsNoCableFault();
     void silentConnectionDoesNotHoldUpTheNextJob();
     void burstOfNetworkJobsAllPrint();
@@ -560,14 +561,32 @@ void TestVirtualPrinter::stoppedNetworkPrinterRefusesTheConnection()
     QVERIFY(!port.isOpen());
 }
 
+void TestVirtualPrinter::networkPrinterHangingUpIsNoCableFault_data()
+{
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<bool>("pausedWhileWritten"); // the printer reads nothing until it is queued
+    QTest::newRow("during a write") << (4 << 20) << false;
+    // The kernel queues a few MiB for a printer that has not read yet (one that is slow under
+    // load): then the hang-up meets the job only as it closes.
+    QTest::newRow("after the last write was queued") << (1 << 20) << true;
+}
+
 void TestVirtualPrinter::networkPrinterHangingUpIsNoCableFault()
 {
+    QFETCH(int, bytes);
+    QFETCH(bool, pausedWhileWritten);
     PrinterProcess printer({"--tcp", "0", "--no-pacing", "--hangup-after", "10"});
     VERIFY_STARTED(printer);
     ParallelPort port(settingsWith("LPT1", printer.device("LPT1")));
     QCOMPARE(port.open(QStringLiteral("LPT1")).number, 0);
-    const LastError error = port.print(QByteArray(4 << 20, 'x'), false);
-    port.close();
+    QVERIFY(!pausedWhileWritten || printer.sendSignal(SIGSTOP));
+    const LastError written = port.print(QByteArray(bytes, 'x'), false);
+    QVERIFY(!pausedWhileWritten || printer.sendSignal(SIGCONT));
+    const LastError closed = port.close();
+    QVERIFY2(!pausedWhileWritten || (!written.isFailure() && closed.isFailure()),
+             "close() must report a hang-up that came once the whole job was queued");
+    QCOMPARE(closed.isFailure(), !written.isFailure()); // reported once, where it met the job
+    const LastError &error = written.isFailure() ? written : closed;
     QVERIFY2(error.number == ECONNRESET || error.number == EPIPE, qPrintable(error.description));
     QVERIFY2(error.description.contains(QLatin1String("printer closed the connection")) &&
                  !error.description.contains(QLatin1String("cable")),
