@@ -27,7 +27,8 @@ QStringList candidates()
     const QString programFolder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
     const QString name = QString::fromLatin1(PrintServerModule::FileName);
     return {programFolder + QLatin1Char('/') + name,
-            QFileInfo(programFolder + QStringLiteral("/../lib/vr2710/") + name).absoluteFilePath()};
+            QFileInfo(programFolder + QStringLiteral("/../" VR2710_MODULE_DIR "/") + name)
+                .absoluteFilePath()};
 }
 
 LoadedModule load()

@@ -22,7 +22,9 @@
 //
 // libcups, and all that it brings, is loaded only here, with the module that talks to print
 // servers, on the first print-server job: programs that never print to one do not pay for it.
-// The module is found beside the program, or in ../lib/vr2710/ from it.
+// The module is found beside the program (the build tree), or where it is installed:
+// ../lib/<multiarch>/vr2710/ from the program's folder (../lib/vr2710/ where the system has no
+// multiarch name).
 OpenedConnection openPrintServerQueue(const PortLocation &where, StallBound &stall);
 
 // The module's one entry point, a C function looked up by name. It opens the queue as above,

@@ -126,14 +126,20 @@ LastError PrintServerFailures::exchangeFailed(const QString &step,
     case ExchangeTrouble::HostNotFound:
         return hostNotFoundFailure(m_where, peer, outcome.errnum);
     case ExchangeTrouble::ConnectFailed:
-        if (m_address.isLocalSocket())
+        // cups:QUEUE: the fix is the default server, not the port's target.
+        if (m_address.isLocalSocket() || m_address.fromDefaultServer)
             return portFailure(
                 outcome.errnum,
-                QStringLiteral("No print server runs on this computer (%1: %2). Start it (sudo "
-                               "systemctl start cups), or name the print server to use with "
-                               "CUPS_SERVER or with ServerName in client.conf (~/.cups/client.conf "
-                               "or /etc/cups/client.conf).")
-                    .arg(QString::fromUtf8(m_address.host), systemText(outcome.errnum)),
+                QStringLiteral("%1: no print server answers as this computer's default print "
+                               "server (%2). Start it (sudo systemctl start cups), or name the "
+                               "print server to use with CUPS_SERVER or with ServerName in "
+                               "client.conf (~/.cups/client.conf or /etc/cups/client.conf).")
+                    .arg(outcome.errnum == ECONNREFUSED ? QStringLiteral("connection refused")
+                                                        : systemText(outcome.errnum),
+                         m_address.isLocalSocket() ? QString::fromUtf8(m_address.host)
+                                                   : QStringLiteral("%1 port %2")
+                                                         .arg(QString::fromUtf8(m_address.host))
+                                                         .arg(m_address.port)),
                 m_where);
         return connectFailure(m_where, peer, outcome.errnum, m_limit);
     case ExchangeTrouble::Tls:
