@@ -48,7 +48,11 @@ public:
     Fired disarm();
 
     Fired fired() const { return m_fired; }
-    Receipt receipt() const { return m_receipt; }
+    Receipt receipt() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_receipt;
+    }
     // The flag httpReconnect2() looks at while it connects.
     int *cancelFlag() { return &m_cancel; }
 
@@ -56,7 +60,7 @@ private:
     void watch();
     void fire(Fired why);
 
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     http_t *m_http = nullptr;
     SteadyClock::time_point m_deadline;
