@@ -71,8 +71,9 @@ QByteArray expectedReceipt(const QByteArray &received, const QString &port, cons
 }
 
 // A print server on 127.0.0.1 that misbehaves in one way, answering each request as `behaviour`
-// says: "silent", "drip", "stall", "redirect", "drop" (answers once, closes and stops
-// listening), "html", "426"; "full" takes no connection at all (its backlog is full).
+// says: "silent", "drip", "stall", "cut" (hangs up part-way through its answer), "redirect",
+// "drop" (answers once, closes and stops listening), "html", "426"; "full" takes no connection
+// at all (its backlog is full).
 class MisbehavingServer
 {
 public:
@@ -160,8 +161,10 @@ private:
                  "\r\n\r\n" + ok);
             return false;
         }
-        if (m_behaviour == "stall")
+        if (m_behaviour == "stall" || m_behaviour == "cut")
             send(ipp + "Content-Length: 1000\r\n\r\n" + ok.left(8));
+        if (m_behaviour == "cut")
+            return false;
         if (m_behaviour == "drip")
             for (const char byte : ipp + "Content-Length: 1000\r\n\r\n" + ok) {
                 if (m_quit || !send(QByteArray(1, byte)))
@@ -371,6 +374,7 @@ void TestCups::serverBehaviours_data()
     QTest::newRow("redirects to https") << QByteArray("redirect") << answer << "use ipps://";
     QTest::newRow("drops the connection and stops accepting")
         << QByteArray("drop") << ECONNREFUSED << "connection refused";
+    QTest::newRow("cuts its answer short") << QByteArray("cut") << answer << "cut short";
     QTest::newRow("not IPP") << QByteArray("html") << answer << "is not IPP (text/html)";
     QTest::newRow("asks for TLS") << QByteArray("426") << answer << "HTTP status 426";
     QTest::newRow("keeps no job history") << QByteArray("history off") << 0 << "";
