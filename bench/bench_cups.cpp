@@ -4,7 +4,7 @@
 // side by side: this program's print-server connection, and `lp -o raw` followed by polling
 // `lpstat` until the job is no longer listed. Rounds alternate between the two; medians.
 //   bench_cups [ROUNDS]      (default 20)
-#include "ports/cupsconnection.h"
+#include "ports/printservermodule.h"
 #include "protocol/receiptstream.h"
 #include "tests/cupsserver.h"
 
@@ -32,6 +32,8 @@ int main(int argc, char **argv)
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
     if (qEnvironmentVariableIsEmpty("VR2710_VIRTUAL_PRINTER"))
         qputenv("VR2710_VIRTUAL_PRINTER", VR2710_VIRTUAL_PRINTER);
+    if (qEnvironmentVariableIsEmpty("VR2710_PRINT_SERVER_MODULE"))
+        qputenv("VR2710_PRINT_SERVER_MODULE", VR2710_PRINT_SERVER_MODULE);
 
     PrivateCupsServer server;
     VirtualNetworkPrinter printer;

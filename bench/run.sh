@@ -23,7 +23,11 @@ echo
 echo "== Start-up to window mapped, and idle memory (medians of ${STARTUP_RUNS:-15} runs)"
 XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)} tests/run-in-xvfb.sh \
     build/bench/startup_bench "${STARTUP_RUNS:-15}" "$PWD/build/bench/bare_window" \
-    "$PWD/build/bench/bare_window_with_label" "$PWD/build/vr2710-demo"
+    "$PWD/build/bench/bare_window_with_label" "$PWD/build/bench/same_content_window" \
+    "$PWD/build/vr2710-demo"
+echo
+echo "== vr2710-print to a file, one process a receipt, beside dd (${PRINT_RUNS:-50} runs each)"
+bench/print_to_file.sh build/vr2710-print "${PRINT_RUNS:-50}"
 echo
 echo "== One receipt through a private print server (cupsd): ours beside lp + lpstat"
 build/bench/bench_cups 20

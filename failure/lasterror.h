@@ -33,6 +33,7 @@ inline constexpr qint32 PrintServerRefused = 9010; // a print server refused the
 inline constexpr qint32 PrintJobAborted = 9011;    // a print server aborted or cancelled the job
 inline constexpr qint32 SecureConnection = 9012;   // the TLS connection to a print server failed
 inline constexpr qint32 Stopped = 9013;            // a signal stopped the job part-way
+inline constexpr qint32 PrintServerAnswer = 9014;  // a print server's answer could not be used
 } // namespace ErrorNumber
 
 // Continue-on-error bookkeeping: every failing step replaces the record, successes leave it.

@@ -11,6 +11,7 @@
 namespace {
 
 std::atomic<bool> stopRequested{false};
+std::atomic<const std::atomic<bool> *> followed{&stopRequested};
 std::atomic<int> stopSignal{0};
 int notifyPipe[2] = {-1, -1};
 
@@ -38,7 +39,17 @@ void request() noexcept
 
 bool requested() noexcept
 {
-    return stopRequested;
+    return followed.load()->load();
+}
+
+const std::atomic<bool> *flag() noexcept
+{
+    return &stopRequested;
+}
+
+void follow(const std::atomic<bool> *programFlag) noexcept
+{
+    followed = programFlag ? programFlag : &stopRequested;
 }
 
 int signalReceived() noexcept

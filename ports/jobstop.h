@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <atomic>
+
 // A request that the job under way stop: set from a signal handler (SIGINT, SIGQUIT, SIGTERM,
 // SIGHUP), read by the transports between system calls. A stopped job sends nothing more, drains
 // nothing, and releases its device and lock at once.
@@ -12,6 +14,11 @@ void request() noexcept;
 bool requested() noexcept;
 // Longest a transport waits between two looks at the request.
 inline constexpr int CheckIntervalMs = 100;
+
+// The flag itself, for a module loaded at run time: the module has its own copy of this file,
+// which follows the program's flag once handed it.
+const std::atomic<bool> *flag() noexcept;
+void follow(const std::atomic<bool> *programFlag) noexcept;
 
 } // namespace JobStop
 

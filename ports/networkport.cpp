@@ -2,15 +2,14 @@
 // SPDX-License-Identifier: MIT
 #include "networkport.h"
 
-#include "boundedcall.h"
 #include "devicewriter.h"
 #include "failure/displaypath.h"
 #include "jobstop.h"
+#include "networkhost.h"
 
 #include <cerrno>
 #include <cstring>
 #include <linux/sockios.h>
-#include <netdb.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -19,36 +18,6 @@
 namespace {
 
 using std::chrono::milliseconds;
-
-// What looking a printer's name up gave: getaddrinfo()'s status and addresses.
-struct NameLookup
-{
-    int status = EAI_AGAIN;
-    std::unique_ptr<addrinfo, void (*)(addrinfo *)> addresses{nullptr, ::freeaddrinfo};
-};
-
-// nullopt when the lookup took longer than `wait` (getaddrinfo() has no bound of its own).
-std::optional<NameLookup> lookUp(const NetworkAddress &address, milliseconds wait)
-{
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV | AI_NUMERICHOST;
-    const QByteArray port = QByteArray::number(address.port);
-    const auto resolve = [host = address.host, port](addrinfo hints) {
-        NameLookup lookup;
-        addrinfo *found = nullptr;
-        lookup.status = ::getaddrinfo(host.constData(), port.constData(), &hints, &found);
-        lookup.addresses.reset(lookup.status == 0 ? found : nullptr);
-        return lookup;
-    };
-    // An address written as numbers needs no lookup, and no thread.
-    NameLookup numeric = resolve(hints);
-    if (numeric.status == 0)
-        return numeric;
-    hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
-    return callWithin<NameLookup>(wait, [resolve, hints] { return resolve(hints); });
-}
 
 class NetworkConnection : public Connection
 {
@@ -65,7 +34,6 @@ public:
     LastError close() override;
 
 private:
-    LastError connectFailure(int errnum, const NetworkAddress &address) const;
     LastError sendFailure(int errnum) const;
     LastError timeout() const;
     // Reads and drops what the printer sent; false once it has hung up.
@@ -144,74 +112,17 @@ OpenedConnection openNetworkPrinter(const PortLocation &where, StallBound &stall
 
 LastError NetworkConnection::connectTo(const NetworkAddress &address)
 {
-    const std::optional<NameLookup> lookup = lookUp(address, m_stall.remaining());
+    const NetworkPeer peer{address.host, address.port, QStringLiteral("printer")};
+    const std::optional<HostLookup> lookup = lookUpHost(peer, m_stall.remaining());
     if (!lookup)
-        return lookupTimeoutFailure(m_location, address.host, QStringLiteral("printer"),
-                                    m_stall.limit().count());
+        return lookupFailure(m_location, peer, m_stall.limit());
     if (lookup->status != 0)
-        return portFailure(ErrorNumber::HostNotFound,
-                           QStringLiteral("host not found: %1 (%2). Check the printer's name in "
-                                          "%3, or give its IP address.")
-                               .arg(QString::fromUtf8(address.host),
-                                    QString::fromLocal8Bit(::gai_strerror(lookup->status)),
-                                    whereToSetTarget(m_location)),
-                           m_location);
-
-    // Each address the name has, in turn, within what is left of the bound.
-    int lastError = ECONNREFUSED;
-    for (const addrinfo *candidate = lookup->addresses.get(); candidate;
-         candidate = candidate->ai_next) {
-        const int fd = ::socket(candidate->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                                candidate->ai_protocol);
-        if (fd < 0) {
-            lastError = errno;
-            continue;
-        }
-        if (::connect(fd, candidate->ai_addr, candidate->ai_addrlen) != 0 && errno != EINPROGRESS) {
-            lastError = errno;
-            ::close(fd);
-            continue;
-        }
-        const int ready = pollFor(fd, POLLOUT, m_stall.remaining());
-        int error = 0;
-        socklen_t size = sizeof error;
-        if (ready > 0 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0) {
-            m_fd = fd;
-            m_stall.progressed();
-            return {};
-        }
-        ::close(fd);
-        if (ready == 0)
-            return timeout();
-        lastError = ready < 0 ? errno : error;
-    }
-    return connectFailure(lastError, address);
-}
-
-LastError NetworkConnection::connectFailure(int errnum, const NetworkAddress &address) const
-{
-    const QString where =
-        QStringLiteral("%1 port %2").arg(QString::fromUtf8(address.host)).arg(address.port);
-    const QString settings = whereToSetTarget(m_location);
-    switch (errnum) {
-    case ECONNREFUSED:
-        return portFailure(errnum,
-                           QStringLiteral("connection refused: nothing takes print jobs at %1. "
-                                          "Check that the printer is switched on, and its address "
-                                          "and port in %2.")
-                               .arg(where, settings),
-                           m_location);
-    case EHOSTUNREACH:
-    case ENETUNREACH:
-        return portFailure(errnum,
-                           QStringLiteral("no route: this computer cannot reach %1 (%2). Check "
-                                          "the printer's address in %3 and the network "
-                                          "connection.")
-                               .arg(where, QString::fromLocal8Bit(std::strerror(errnum)), settings),
-                           m_location);
-    default:
-        return systemFailure(errnum, m_location);
-    }
+        return hostNotFoundFailure(m_location, peer, lookup->status);
+    const HostConnection connected = connectToHost(lookup->addresses.get(), m_stall);
+    if (connected.fd < 0)
+        return connectFailure(m_location, peer, connected.error, m_stall.limit());
+    m_fd = connected.fd;
+    return {};
 }
 
 LastError NetworkConnection::write(const QByteArray &bytes)

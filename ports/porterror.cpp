@@ -203,6 +203,17 @@ LastError lookupTimeoutFailure(const PortLocation &where, const QByteArray &host
                        where);
 }
 
+LastError moduleFailure(const PortLocation &where, const QString &file, const QString &why)
+{
+    return portFailure(ENOENT,
+                       QStringLiteral("Printing to a print server needs %1, which cannot be "
+                                      "loaded (%2). Install the print-server library (sudo apt "
+                                      "install libcups2), and this program's package "
+                                      "(vr2710-demo) again.")
+                           .arg(file, why),
+                       where);
+}
+
 LastError stoppedFailure(const PortLocation &where)
 {
     return portFailure(ErrorNumber::Stopped,

@@ -59,6 +59,10 @@ LastError timeoutFailure(const PortLocation &where, qint64 milliseconds,
 LastError lookupTimeoutFailure(const PortLocation &where, const QByteArray &host,
                                const QString &whose, qint64 milliseconds);
 
+// A part of this program that is loaded when first needed (the module that talks to print
+// servers) cannot be loaded from `file`; `why` as the system says it.
+LastError moduleFailure(const PortLocation &where, const QString &file, const QString &why);
+
 // The job was stopped by a signal before the printer had everything.
 LastError stoppedFailure(const PortLocation &where);
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "connection.h"
+#include "protocol/linerate.h"
 
 struct PortSystem;
 
@@ -17,7 +18,7 @@ OpenedConnection openSerialLine(const PortLocation &where, const PortSystem &sys
                                 StallBound &stall);
 
 namespace SerialLine {
-inline constexpr int BaudRate = 9600;
+inline constexpr int BaudRate = LineRate::BaudRate;
 // Time a byte takes on the line: start bit, 8 data bits, stop bit.
-inline constexpr double MillisecondsPerByte = 10.0 * 1000.0 / BaudRate;
+inline constexpr double MillisecondsPerByte = LineRate::MillisecondsPerByte;
 } // namespace SerialLine

@@ -2,10 +2,10 @@
 // SPDX-License-Identifier: MIT
 #include "transports.h"
 
-#include "cupsconnection.h"
 #include "failure/displaypath.h"
 #include "networkport.h"
 #include "printerdevice.h"
+#include "printservermodule.h"
 #include "serialline.h"
 
 #include <QRegularExpression>

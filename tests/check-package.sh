@@ -63,6 +63,9 @@ packages=("$work"/cpack/*.deb)
 package=${packages[0]}
 echo "made $(basename "$package") ($(du -k "$package" | cut -f1) KiB)"
 
+# The print-server module is loaded, not linked: its libcups must still reach Depends.
+dpkg-deb -f "$package" Depends | grep -q 'libcups2' ||
+    { echo "FAIL: Depends lacks libcups2: $(dpkg-deb -f "$package" Depends)" >&2; exit 1; }
 # No error and no warning; lintian prints every tag it finds.
 lintian --no-cfg --fail-on error,warning "$package"
 echo "PASS: lintian"

@@ -155,7 +155,8 @@ void TestDocumentation::eachFailureIsAsDocumented_data()
     for (const char *opening :
          {"missing device", "printer off line", "permission denied", "port in use", "a folder",
           "no serial device", "connection refused", "system console", "host not found",
-          "no such queue", "no print server", "TLS"})
+          "no such queue", "no print server", "TLS", "print server silent",
+          "print server answers HTTP 400"})
         QTest::newRow(opening) << QString::fromLatin1(opening) << int(ErrorNumber::PortNotOpen);
     QTest::newRow("printer takes nothing") << "printer takes nothing" << int(ErrorNumber::Timeout);
     QTest::newRow("code page") << "code page" << int(ErrorNumber::UnknownCodePage);
@@ -236,6 +237,7 @@ LastError TestDocumentation::produce(const QString &failure)
     std::unique_ptr<PseudoTerminal> pty;
     std::unique_ptr<FifoReader> stalledReader;
     std::unique_ptr<PlainHttpServer> plainHttp;
+    int silent = -1;
     const auto serial = [&] {
         request.portSelection = QStringLiteral("COM1");
         pty = std::make_unique<PseudoTerminal>();
@@ -337,6 +339,19 @@ LastError TestDocumentation::produce(const QString &failure)
     } else if (failure == "TLS") {
         plainHttp = std::make_unique<PlainHttpServer>();
         target = "ipps://127.0.0.1:" + QByteArray::number(plainHttp->port()) + "/printers/VR2710";
+    } else if (failure == "print server silent") {
+        // The system takes the connection into the backlog; nobody ever answers on it.
+        silent = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t size = sizeof address;
+        ::bind(silent, reinterpret_cast<sockaddr *>(&address), size);
+        ::listen(silent, 4);
+        ::getsockname(silent, reinterpret_cast<sockaddr *>(&address), &size);
+        target = "ipp://127.0.0.1:" + QByteArray::number(ntohs(address.sin_port)) + "/printers/X";
+        request.ports.stallLimit = 300ms;
+    } else if (failure == "print server answers HTTP 400") {
+        plainHttp = std::make_unique<PlainHttpServer>();
+        target = "ipp://127.0.0.1:" + QByteArray::number(plainHttp->port()) + "/printers/VR2710";
     } else if (failure == "stopped by a signal") {
         serial();
         request.settings = PrintSettings::withTargets({{request.portSelection, target}});
@@ -346,7 +361,10 @@ LastError TestDocumentation::produce(const QString &failure)
         });
     }
     request.settings = PrintSettings::withTargets({{request.portSelection, target}});
-    return PrintJob::run(request).lastError;
+    const LastError result = PrintJob::run(request).lastError;
+    if (silent >= 0)
+        ::close(silent);
+    return result;
 }
 
 QTEST_GUILESS_MAIN(TestDocumentation)
