@@ -23,9 +23,9 @@ enum class FailureKind {
     PrinterReports,    // errnum, printer: the printer's own words for a failed write
     TimedOut,          // bound, printer (devices), peer (network printers)
     Stopped,           // a stop signal ended the job; serverHadReceipt
-    UnknownTargetKind, // detail: the address kinds this program knows
+    UnknownTargetKind, // detail: the prefixes of the address kinds it knows, one a line
     BadAddress,        // the target is no well-formed address of its kind (peer.kind says which)
-    ModuleMissing,     // detail: the module's file; serverSays: why it cannot be loaded
+    ModuleMissing,     // detail: the module's file; serverSays: why (empty: errnum's words)
     ModuleOtherVersion,
     // Settings
     SettingsFile,    // settings: what is wrong, place.settingsFile, line
