@@ -20,8 +20,10 @@ QString ProgressLine::text(qint64 sent, qint64 total)
         qint64((total - sent) * SerialLine::MillisecondsPerByte / 1000.0 + 0.5);
     const QString left = secondsLeft >= 120 ? QStringLiteral("%1 min").arg((secondsLeft + 30) / 60)
                                             : QStringLiteral("%1 s").arg(secondsLeft);
-    return QStringLiteral("%1 of %2 bytes sent, about %3 left")
-        .arg(english.toString(sent), english.toString(total), left);
+    return sent >= total ? QStringLiteral("all %1 bytes sent, waiting for the printer to finish")
+                               .arg(english.toString(total))
+                         : QStringLiteral("%1 of %2 bytes sent, about %3 left")
+                               .arg(english.toString(sent), english.toString(total), left);
 }
 
 void ProgressLine::update(const JobStatus &status)

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "failure/lasterror.h"
-#include "porterror.h"
+#include "location.h"
 #include "stallbound.h"
 
 #include <QByteArray>

@@ -3,6 +3,7 @@
 #include "deviceconnection.h"
 
 #include "pathresolution.h"
+#include "portfailure.h"
 
 #include <unistd.h>
 
@@ -55,10 +56,13 @@ void DeviceConnection::reportSent(qint64 queued)
 
 LastError DeviceConnection::failureFor(int result) const
 {
-    if (result == DeviceWriter::TimedOut)
-        return timeoutFailure(m_location, m_stall.limit().count());
+    if (result == DeviceWriter::TimedOut) {
+        Failure timedOut(FailureKind::TimedOut);
+        timedOut.bound = m_stall.limit();
+        return failureAt(m_location, timedOut);
+    }
     if (result == DeviceWriter::Stopped)
-        return stoppedFailure(m_location);
+        return failureAt(m_location, FailureKind::Stopped);
     return systemFailure(result, m_location);
 }
 

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "deviceholders.h"
 
+#include "portfailure.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -83,15 +85,28 @@ QString processName(qint64 pid)
     return QString::fromUtf8(comm.readAll().trimmed());
 }
 
-DeviceHolder holderOf(const struct stat &file)
+DeviceHolder processHolder(qint64 pid)
 {
     DeviceHolder holder;
-    holder.pid = flockHolder(file);
-    if (holder.pid == 0)
-        holder.pid = processWithOpenFile(file);
-    if (holder.pid != 0)
-        holder.processName = processName(holder.pid);
+    holder.pid = pid;
+    holder.processName = processName(pid);
+    // /proc/PID/stat: "PID (NAME) STATE PPID ..."; the name may hold anything, even ")".
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+    const QByteArrayList fields = line.mid(line.lastIndexOf(')') + 1).simplified().split(' ');
+    if (fields.size() >= 2 && fields[0] == "Z") {
+        holder.reaperPid = fields[1].toLongLong();
+        holder.reaperName = processName(holder.reaperPid);
+    }
     return holder;
+}
+
+DeviceHolder holderOf(const struct stat &file)
+{
+    qint64 pid = flockHolder(file);
+    if (pid == 0)
+        pid = processWithOpenFile(file);
+    return pid != 0 ? processHolder(pid) : DeviceHolder();
 }
 
 LastError openFailure(int errnum, const PortLocation &where)

@@ -2,7 +2,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "porterror.h"
+#include "location.h"
+
+#include "failure/lasterror.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,6 +20,10 @@ bool isProcessAlive(qint64 pid);
 
 // The command name of a process ("minicom"), empty where it cannot be read.
 QString processName(qint64 pid);
+
+// A process that holds a device (alive, or ended but not yet reaped): its name, and for one that
+// has ended, the parent that has yet to reap it.
+DeviceHolder processHolder(qint64 pid);
 
 // The process holding the file open, found in /proc/locks (an flock) or else among the open
 // descriptors in /proc; pid 0 where neither tells.

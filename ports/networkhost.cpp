@@ -5,30 +5,16 @@
 #include "boundedcall.h"
 #include "devicewriter.h"
 #include "jobstop.h"
+#include "portfailure.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 using std::chrono::milliseconds;
-
-namespace {
-
-QString hostAndPort(const NetworkPeer &peer)
-{
-    return QStringLiteral("%1 port %2").arg(QString::fromUtf8(peer.host)).arg(peer.port);
-}
-
-QString systemText(int errnum)
-{
-    return QString::fromLocal8Bit(std::strerror(errnum));
-}
-
-} // namespace
 
 std::optional<HostLookup> lookUpHost(const NetworkPeer &peer, milliseconds wait)
 {
@@ -88,49 +74,28 @@ HostConnection connectToHost(const addrinfo *addresses, StallBound &stall)
 
 LastError hostNotFoundFailure(const PortLocation &where, const NetworkPeer &peer, int status)
 {
-    return portFailure(ErrorNumber::HostNotFound,
-                       QStringLiteral("host not found: %1 (%2). Check the %3's name in %4, or "
-                                      "give its IP address.")
-                           .arg(QString::fromUtf8(peer.host),
-                                QString::fromLocal8Bit(::gai_strerror(status)), peer.kind,
-                                whereToSetTarget(where)),
-                       where);
+    Failure notFound(FailureKind::HostNotFound);
+    notFound.errnum = status;
+    notFound.peer = peer;
+    return failureAt(where, notFound);
 }
 
 LastError lookupFailure(const PortLocation &where, const NetworkPeer &peer, milliseconds limit)
 {
     if (JobStop::requested())
-        return stoppedFailure(where);
-    return lookupTimeoutFailure(where, peer.host, peer.kind, limit.count());
+        return failureAt(where, FailureKind::Stopped);
+    Failure timedOut(FailureKind::LookupTimedOut);
+    timedOut.bound = limit;
+    timedOut.peer = peer;
+    return failureAt(where, timedOut);
 }
 
 LastError connectFailure(const PortLocation &where, const NetworkPeer &peer, int errnum,
                          milliseconds limit)
 {
-    switch (errnum) {
-    case ECANCELED:
-        return stoppedFailure(where);
-    case ETIMEDOUT:
-        return timeoutFailure(where, limit.count(),
-                              QStringLiteral("Nothing answered at %1: check that the %2 is "
-                                             "switched on and connected to the network.")
-                                  .arg(hostAndPort(peer), peer.kind));
-    case ECONNREFUSED:
-        return portFailure(errnum,
-                           QStringLiteral("connection refused: nothing takes print jobs at %1. "
-                                          "Check that the %2 is switched on and running there, "
-                                          "and its address and port in %3.")
-                               .arg(hostAndPort(peer), peer.kind, whereToSetTarget(where)),
-                           where);
-    case EHOSTUNREACH:
-    case ENETUNREACH:
-        return portFailure(
-            errnum,
-            QStringLiteral("no route: this computer cannot reach %1 (%2). Check "
-                           "the %3's address in %4 and the network connection.")
-                .arg(hostAndPort(peer), systemText(errnum), peer.kind, whereToSetTarget(where)),
-            where);
-    default:
-        return systemFailure(errnum, where);
-    }
+    Failure failed(FailureKind::ConnectFailed);
+    failed.errnum = errnum;
+    failed.bound = limit;
+    failed.peer = peer;
+    return failureAt(where, failed);
 }

@@ -4,6 +4,8 @@
 
 #include "connection.h"
 
+#include "failure/failure.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -15,15 +17,10 @@ struct addrinfo;
 
 // Reaching a host on the network, for network printers and print servers alike: the name lookup
 // and the connection, each within what is left of the job's stall bound and stopped by a stop
-// request, and the one set of texts for what went wrong on the way.
+// request, and the one way of reporting what went wrong on the way.
 
-// Who is at the other end, as the texts name it: "printer", "print server".
-struct NetworkPeer
-{
-    QByteArray host;
-    quint16 port = 0;
-    QString kind;
-};
+// Who is at the other end: a printer or a print server, its host and port.
+using NetworkPeer = FailurePeer;
 
 // What looking a name up gave: getaddrinfo()'s status and the addresses.
 struct HostLookup
@@ -47,8 +44,8 @@ struct HostConnection
 };
 HostConnection connectToHost(const addrinfo *addresses, StallBound &stall);
 
-// The failure for a lookup that gave no address, that ran out of the bound, or a connection
-// that failed with `errnum` (refused, no route, out of time, or the system's own word).
+// The failure for a lookup that gave no address, that ran out of the bound (or was stopped), or
+// a connection that failed with `errnum` (refused, no route, out of time, stopped...).
 LastError hostNotFoundFailure(const PortLocation &where, const NetworkPeer &peer, int status);
 LastError lookupFailure(const PortLocation &where, const NetworkPeer &peer,
                         std::chrono::milliseconds limit);

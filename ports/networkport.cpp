@@ -3,9 +3,9 @@
 #include "networkport.h"
 
 #include "devicewriter.h"
-#include "failure/displaypath.h"
 #include "jobstop.h"
 #include "networkhost.h"
+#include "portfailure.h"
 
 #include <cerrno>
 #include <cstring>
@@ -29,7 +29,7 @@ public:
     }
     ~NetworkConnection() override { drop(); }
 
-    LastError connectTo(const NetworkAddress &address);
+    LastError connectTo(const NetworkPeer &peer);
     LastError write(const QByteArray &bytes) override;
     LastError close() override;
 
@@ -41,6 +41,7 @@ private:
     void drop();
 
     PortLocation m_location;
+    NetworkPeer m_peer;
     StallBound &m_stall;
     int m_fd = -1;
     LastError m_dead; // the failure that ended the connection, for every later send
@@ -94,25 +95,19 @@ OpenedConnection openNetworkPrinter(const PortLocation &where, StallBound &stall
 {
     const std::optional<NetworkAddress> address = NetworkAddress::parse(where.devicePath);
     if (!address)
-        return {nullptr,
-                portFailure(EINVAL,
-                            QStringLiteral("\"%1\" is not a network printer's address. "
-                                           "Write socket://HOST or socket://HOST:PORT "
-                                           "(PORT from 1 to 65535, 9100 when left out) "
-                                           "in %2.")
-                                .arg(displayPath(where.devicePath), whereToSetTarget(where)),
-                            where)};
+        return {nullptr, failureAt(where, FailureKind::BadAddress)};
     stall.progressed();
     auto connection = std::make_unique<NetworkConnection>(where, stall);
-    const LastError connected = connection->connectTo(*address);
+    const LastError connected =
+        connection->connectTo({address->host, address->port, NetworkPeer::Kind::Printer, {}});
     if (connected.isFailure())
         return {nullptr, connected};
     return {std::move(connection), {}};
 }
 
-LastError NetworkConnection::connectTo(const NetworkAddress &address)
+LastError NetworkConnection::connectTo(const NetworkPeer &peer)
 {
-    const NetworkPeer peer{address.host, address.port, QStringLiteral("printer")};
+    m_peer = peer;
     const std::optional<HostLookup> lookup = lookUpHost(peer, m_stall.remaining());
     if (!lookup)
         return lookupFailure(m_location, peer, m_stall.limit());
@@ -132,7 +127,7 @@ LastError NetworkConnection::write(const QByteArray &bytes)
     qsizetype done = 0;
     while (done < bytes.size()) {
         if (JobStop::requested())
-            return m_dead = stoppedFailure(m_location);
+            return m_dead = failureAt(m_location, FailureKind::Stopped);
         // MSG_NOSIGNAL: a printer that hangs up is an error to report, not a signal to die of.
         const ssize_t sent = ::send(m_fd, bytes.constData() + done, size_t(bytes.size() - done),
                                     MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -158,13 +153,11 @@ LastError NetworkConnection::write(const QByteArray &bytes)
 LastError NetworkConnection::sendFailure(int errnum) const
 {
     // The printer's side ended the connection: say so, rather than blame a cable.
-    if (errnum == ECONNRESET || errnum == EPIPE)
-        return portFailure(errnum,
-                           QStringLiteral("%1. The printer closed the connection before it had "
-                                          "the whole receipt; check the printer, then print "
-                                          "again.")
-                               .arg(QString::fromLocal8Bit(std::strerror(errnum))),
-                           m_location);
+    if (errnum == ECONNRESET || errnum == EPIPE) {
+        Failure closed(FailureKind::ConnectionClosed);
+        closed.errnum = errnum;
+        return failureAt(m_location, closed);
+    }
     return systemFailure(errnum, m_location);
 }
 
@@ -186,7 +179,7 @@ LastError NetworkConnection::close()
             m_stall.progressed();
         before = unsent;
         if (m_stall.expired() || JobStop::requested()) {
-            result = JobStop::requested() ? stoppedFailure(m_location) : timeout();
+            result = JobStop::requested() ? failureAt(m_location, FailureKind::Stopped) : timeout();
             break;
         }
         if (pollFor(m_fd, POLLIN, std::min(m_stall.remaining(), milliseconds(20))) > 0 &&
@@ -214,7 +207,8 @@ bool NetworkConnection::discardAnswer()
 
 LastError NetworkConnection::timeout() const
 {
-    return timeoutFailure(m_location, m_stall.limit().count(),
-                          QStringLiteral("Check that the printer is switched on and connected to "
-                                         "the network."));
+    Failure timedOut(FailureKind::TimedOut);
+    timedOut.bound = m_stall.limit();
+    timedOut.peer = m_peer;
+    return failureAt(m_location, timedOut);
 }

@@ -9,11 +9,10 @@ ParallelPort::ParallelPort(PrintSettings settings, PortSystem system)
 
 LastError ParallelPort::open(const QString &portName)
 {
-    return openPort(portName, DeviceKind::PrinterDevice,
-                    QStringLiteral("The printer port is already open."));
+    return openPort(portName, DeviceKind::PrinterDevice);
 }
 
 LastError ParallelPort::print(const QByteArray &text, bool lineEnd)
 {
-    return send(lineEnd ? text + "\r\n" : text, QStringLiteral("printer port"));
+    return send(lineEnd ? text + "\r\n" : text);
 }

@@ -5,6 +5,7 @@
 #include "deviceconnection.h"
 #include "deviceholders.h"
 #include "pathresolution.h"
+#include "portfailure.h"
 #include "printerstatus.h"
 #include "transports.h"
 
@@ -43,21 +44,27 @@ private:
     LastError failureFor(int result) const override
     {
         if (result == DeviceWriter::Stopped)
-            return stoppedFailure(m_location);
-        const QString said = printerSays();
-        if (result == DeviceWriter::TimedOut)
-            return timeoutFailure(m_location, m_stall.limit().count(), said);
-        if (!said.isEmpty() && (result == EIO || result == ENOSPC))
-            return portFailure(result, said, m_location);
-        return systemFailure(result, m_location);
+            return failureAt(m_location, FailureKind::Stopped);
+        Failure failure(FailureKind::TimedOut);
+        failure.bound = m_stall.limit();
+        failure.printer = printerSays();
+        const bool saysWhy = failure.printer != PrinterCondition::Unknown &&
+                             failure.printer != PrinterCondition::Fine;
+        if (result != DeviceWriter::TimedOut) {
+            if (!saysWhy || (result != EIO && result != ENOSPC))
+                return systemFailure(result, m_location);
+            failure.kind = FailureKind::PrinterReports;
+            failure.errnum = result;
+        }
+        return failureAt(m_location, failure);
     }
 
-    QString printerSays() const
+    PrinterCondition printerSays() const
     {
         int status = 0;
         if (m_calls.printerStatus(m_fd, &status) != 0)
-            return {};
-        return printerStatusText(status);
+            return PrinterCondition::Unknown;
+        return printerCondition(status);
     }
 };
 
@@ -94,7 +101,7 @@ OpenedConnection openPrinterDevice(const PortLocation &given, const PortSystem &
     if (::fstat(fd, &status) != 0)
         return failOpen(systemFailure(errno, where));
     if (system.console.isConsole(status))
-        return failOpen(consoleFailure(where));
+        return failOpen(failureAt(where, FailureKind::Console));
     // One job at a time: a second one, in this program or another, finds it busy.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK)

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "printerport.h"
 
+#include "portfailure.h"
+
 #include <cerrno>
 
 PrinterPort::PrinterPort(PrintSettings settings, PortSystem system)
@@ -17,11 +19,10 @@ PortLocation PrinterPort::location(const QString &portName, DeviceKind kind) con
     return {portName, target.target, kind, {}, target.origin};
 }
 
-LastError PrinterPort::openPort(const QString &portName, DeviceKind kind,
-                                const QString &alreadyOpen)
+LastError PrinterPort::openPort(const QString &portName, DeviceKind kind)
 {
     if (isOpen())
-        return portFailure(ErrorNumber::PortAlreadyOpen, alreadyOpen, m_location);
+        return failureAt(m_location, FailureKind::AlreadyOpen);
     m_openFailure = {};
     m_location = location(portName, kind);
     if (m_location.devicePath.isEmpty())
@@ -38,10 +39,13 @@ LastError PrinterPort::openFailed(const LastError &failure)
     return failure;
 }
 
-LastError PrinterPort::send(const QByteArray &bytes, const QString &portWord)
+LastError PrinterPort::send(const QByteArray &bytes)
 {
-    if (!isOpen())
-        return notOpenFailure(portWord, m_openFailure, m_location);
+    if (!isOpen()) {
+        Failure notOpen(FailureKind::NotOpen);
+        notOpen.cause = m_openFailure;
+        return failureAt(m_location, notOpen);
+    }
     if (bytes.isEmpty())
         return {};
     return m_connection->write(bytes);

@@ -27,11 +27,11 @@ public:
 
 protected:
     // Opens the connection to the port's target.
-    LastError openPort(const QString &portName, DeviceKind kind, const QString &alreadyOpen);
+    LastError openPort(const QString &portName, DeviceKind kind);
     // Remembers why the port did not open, for the writes that follow.
     LastError openFailed(const LastError &failure);
     // Sends the bytes on the open connection; on a port that is not open it says why.
-    LastError send(const QByteArray &bytes, const QString &portWord);
+    LastError send(const QByteArray &bytes);
     PortLocation location(const QString &portName, DeviceKind kind) const;
 
     PrintSettings m_settings;

@@ -4,15 +4,13 @@
 
 #include <linux/lp.h>
 
-QString printerStatusText(int status)
+PrinterCondition printerCondition(int status)
 {
     if (status & LP_POUTPA)
-        return QStringLiteral("The printer is out of paper. Load paper and print again.");
+        return PrinterCondition::OutOfPaper;
     if (!(status & LP_PSELECD))
-        return QStringLiteral("The printer is off line. Switch it on and put it on line, then "
-                              "print again.");
+        return PrinterCondition::OffLine;
     if (!(status & LP_PERRORP))
-        return QStringLiteral("The printer reports an error (a paper jam, an open cover or the "
-                              "like). Clear it, then print again.");
-    return {};
+        return PrinterCondition::Error;
+    return PrinterCondition::Fine;
 }

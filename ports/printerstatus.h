@@ -2,9 +2,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QString>
+#include "failure/failure.h"
 
 // What a printer says about itself through the LPGETSTATUS ioctl of the parallel-port (lp)
-// and USB printer (usblp) drivers: the status lines of its port. A sentence for the user,
-// empty where the status shows nothing wrong. Checked in the order the lp driver checks them.
-QString printerStatusText(int status);
+// and USB printer (usblp) drivers: the status lines of its port, checked in the order the lp
+// driver checks them. Fine where the status shows nothing wrong.
+PrinterCondition printerCondition(int status);

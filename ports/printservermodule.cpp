@@ -3,9 +3,11 @@
 #include "printservermodule.h"
 
 #include "jobstop.h"
+#include "portfailure.h"
 
 #include <QFileInfo>
 
+#include <cerrno>
 #include <dlfcn.h>
 
 namespace {
@@ -15,7 +17,7 @@ struct LoadedModule
 {
     PrintServerModule::Factory factory = nullptr;
     QString file; // where it was looked for last
-    QString why;  // why it could not be used
+    QString why;  // why it could not be used, as the system said it; empty: it is not there
 };
 
 QStringList candidates()
@@ -34,7 +36,6 @@ QStringList candidates()
 LoadedModule load()
 {
     LoadedModule module;
-    module.why = QStringLiteral("No such file or directory");
     for (const QString &file : candidates()) {
         module.file = file;
         if (!QFileInfo::exists(file))
@@ -58,8 +59,13 @@ LoadedModule load()
 OpenedConnection openPrintServerQueue(const PortLocation &where, StallBound &stall)
 {
     static const LoadedModule module = load();
-    if (!module.factory)
-        return {nullptr, moduleFailure(where, module.file, module.why)};
+    if (!module.factory) {
+        Failure missing(FailureKind::ModuleMissing);
+        missing.errnum = ENOENT;
+        missing.serverSays = module.why;
+        missing.detail = module.file;
+        return {nullptr, failureAt(where, missing)};
+    }
     OpenedConnection result;
     module.factory(PrintServerModule::Version, JobStop::flag(), &where, &stall, &result);
     return result;

@@ -5,6 +5,7 @@
 #include "deviceconnection.h"
 #include "deviceholders.h"
 #include "jobstop.h"
+#include "portfailure.h"
 #include "transports.h"
 
 #include <algorithm>
@@ -110,7 +111,7 @@ OpenedConnection openSerialLine(const PortLocation &given, const PortSystem &sys
     {
     };
     if (::stat(where.resolvedPath.constData(), &status) == 0 && system.console.isConsole(status))
-        return fail(consoleFailure(where));
+        return fail(failureAt(where, FailureKind::Console));
 
     auto lock = std::make_unique<UucpLock>(system.lockFolder);
     if (!lock->acquire(where.resolvedPath))

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "serialport.h"
 
+#include "portfailure.h"
+
 SerialPort::SerialPort(PrintSettings settings, PortSystem system)
     : PrinterPort(std::move(settings), std::move(system))
 {
@@ -16,9 +18,7 @@ QString SerialPort::portName() const
 LastError SerialPort::setPortNumber(qint16 number)
 {
     if (isOpen())
-        return portFailure(ErrorNumber::PortAlreadyOpen,
-                           QStringLiteral("The port number cannot change while the port is open."),
-                           m_location);
+        return failureAt(m_location, FailureKind::AlreadyOpen);
     m_portNumber = number;
     m_location = location(portName(), DeviceKind::SerialLine);
     return {};
@@ -28,15 +28,14 @@ LastError SerialPort::open()
 {
     if (!isOpen() && m_settings.target(portName()).target.isEmpty()) {
         m_location = location(portName(), DeviceKind::SerialLine);
-        return openFailed(portFailure(
-            ErrorNumber::InvalidPortNumber,
-            QStringLiteral("There is no serial port number %1.").arg(m_portNumber), m_location));
+        Failure noSuchPort(FailureKind::NoSuchPortNumber);
+        noSuchPort.portNumber = m_portNumber;
+        return openFailed(failureAt(m_location, noSuchPort));
     }
-    return openPort(portName(), DeviceKind::SerialLine,
-                    QStringLiteral("The serial port is already open."));
+    return openPort(portName(), DeviceKind::SerialLine);
 }
 
 LastError SerialPort::write(const QByteArray &bytes)
 {
-    return send(bytes, QStringLiteral("serial port"));
+    return send(bytes);
 }

@@ -2,15 +2,13 @@
 // SPDX-License-Identifier: MIT
 #include "transports.h"
 
-#include "failure/displaypath.h"
 #include "networkport.h"
+#include "portfailure.h"
 #include "printerdevice.h"
 #include "printservermodule.h"
 #include "serialline.h"
 
 #include <QRegularExpression>
-
-#include <cerrno>
 
 namespace {
 
@@ -38,12 +36,13 @@ bool looksLikeAddress(const QByteArray &target)
     return scheme.match(head).hasMatch();
 }
 
+// The kinds of address it knows, for the catalogue to list: their prefixes, one per line.
 QString knownSchemes()
 {
-    QStringList names;
+    QString prefixes;
     for (const Scheme &scheme : AddressSchemes)
-        names << QString::fromLatin1(scheme.prefix) + QStringLiteral("...");
-    return names.join(QStringLiteral(", "));
+        prefixes += QString::fromLatin1(scheme.prefix) + QLatin1Char('\n');
+    return prefixes;
 }
 
 } // namespace
@@ -54,15 +53,11 @@ OpenedConnection openConnection(const PortLocation &where, const PortSystem &sys
     for (const Scheme &scheme : AddressSchemes)
         if (where.devicePath.startsWith(scheme.prefix))
             return scheme.open(where, stall);
-    if (looksLikeAddress(where.devicePath))
-        return {nullptr,
-                portFailure(EINVAL,
-                            QStringLiteral("\"%1\" is neither a device nor a printer address this "
-                                           "program knows (%2). Correct %3; a file whose name "
-                                           "has a colon is written as ./%1.")
-                                .arg(displayPath(where.devicePath), knownSchemes(),
-                                     whereToSetTarget(where)),
-                            where)};
+    if (looksLikeAddress(where.devicePath)) {
+        Failure unknown(FailureKind::UnknownTargetKind);
+        unknown.detail = knownSchemes();
+        return {nullptr, failureAt(where, unknown)};
+    }
     if (where.kind == DeviceKind::SerialLine)
         return openSerialLine(where, system, stall);
     return openPrinterDevice(where, system, stall);

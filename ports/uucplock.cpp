@@ -176,7 +176,13 @@ bool UucpLock::acquire(const QByteArray &devicePath)
             return true;  // no lock file can be made here; nobody else holds one either
         }
         if (!regular) {
-            m_holder.lockFile = file; // a FIFO, a folder, a link: it names no process
+            // A FIFO, a folder, a link: it names no process.
+            struct stat status
+            {
+            };
+            m_holder.lockFile = file;
+            m_holder.lockIsFolder =
+                ::lstat(file.constData(), &status) == 0 && S_ISDIR(status.st_mode);
             return false;
         }
         const TakeOver outcome = takeOverIfStale(file, fd);
@@ -197,10 +203,8 @@ bool UucpLock::acquire(const QByteArray &devicePath)
     if (const int fd = openLock(file, &exists, &regular); fd >= 0) {
         const qint64 owner = lockOwner(fd);
         ::close(fd);
-        if (DeviceHolders::isProcessAlive(owner)) {
-            m_holder.pid = owner;
-            m_holder.processName = DeviceHolders::processName(owner);
-        }
+        if (DeviceHolders::isProcessAlive(owner))
+            m_holder = DeviceHolders::processHolder(owner);
     }
     return false;
 }
@@ -223,8 +227,7 @@ UucpLock::TakeOver UucpLock::takeOverIfStale(const QByteArray &file, int fd)
         return TakeOver::Changed; // already replaced by the one who held it
     const qint64 owner = lockOwner(fd);
     if (DeviceHolders::isProcessAlive(owner)) {
-        m_holder.pid = owner;
-        m_holder.processName = DeviceHolders::processName(owner);
+        m_holder = DeviceHolders::processHolder(owner);
         return TakeOver::Busy;
     }
     if (owner == 0) {

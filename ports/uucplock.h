@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "porterror.h"
+#include "location.h"
 
 #include <QByteArray>
 

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "printsettings.h"
 
-#include "failure/displaypath.h"
+#include "failure/catalogue.h"
 #include "portnames.h"
 #include "settingsfile.h"
 
@@ -30,21 +30,18 @@ QByteArray defaultTarget(const QString &portName, const PrintSettings::PathExist
     return "/dev/lp0";
 }
 
-LastError codePageFailure(qint32 number, const QString &source, const QString &description)
+// A code page that cannot be used, as the variable or else the settings file chose it.
+LastError codePageFailure(FailureKind kind, const QString &page, const QString &variable,
+                          const QByteArray &file, int line)
 {
-    LastError failure;
-    failure.number = number;
-    failure.source = source;
-    failure.description = description;
-    return failure;
-}
-
-QString unsupportedPage(const QString &number)
-{
-    return QStringLiteral("This system cannot convert text to code page %1: the C library's "
-                          "conversion modules (gconv, from the libc6 package) are missing. "
-                          "Reinstall libc6.")
-        .arg(number);
+    Failure failure(kind);
+    failure.line = line;
+    failure.codePage = page;
+    failure.place.setIn =
+        variable.isEmpty() ? FailurePlace::SetIn::SettingsFile : FailurePlace::SetIn::Environment;
+    failure.place.variable = variable;
+    failure.place.settingsFile = file;
+    return Catalogue::describe(failure);
 }
 
 } // namespace
@@ -53,9 +50,8 @@ PrintSettings PrintSettings::load(const PathExists &exists)
 {
     PrintSettings settings;
     const SettingsFile file = SettingsFile::read();
-    const QString filePath = displayPath(SettingsFile::path());
-    if (!file.error().isEmpty()) {
-        settings.m_failure = codePageFailure(ErrorNumber::SettingsFile, filePath, file.error());
+    if (!file.usable()) {
+        settings.m_failure = Catalogue::describe(file.problem());
         return settings;
     }
 
@@ -83,24 +79,12 @@ PrintSettings PrintSettings::load(const PathExists &exists)
     settings.m_codePage = CodePage::fromName(wanted);
     if (settings.m_codePage)
         return settings;
-    if (CodePage::isSupportedName(wanted))
-        settings.m_failure = codePageFailure(ErrorNumber::UnknownCodePage,
-                                             fromEnvironment.isEmpty() ? filePath : variable,
-                                             unsupportedPage(CodePage::numberOf(wanted)));
-    else if (!fromEnvironment.isEmpty())
-        settings.m_failure = codePageFailure(
-            ErrorNumber::UnknownCodePage, variable,
-            QStringLiteral("%1 is set to \"%2\", which is not a code page this program supports. "
-                           "Set it to 437, 850, 858 or 1252, or unset it for 437.")
-                .arg(variable, fromEnvironment));
-    else
-        settings.m_failure = codePageFailure(
-            ErrorNumber::UnknownCodePage, filePath,
-            QStringLiteral("The settings file sets codepage to \"%1\" on line %2, which is not a "
-                           "code page this program supports. Set it to 437, 850, 858 or 1252, or "
-                           "remove the line for 437.")
-                .arg(file.codePage())
-                .arg(file.codePageLine()));
+    const bool known = CodePage::isSupportedName(wanted);
+    settings.m_failure =
+        codePageFailure(known ? FailureKind::CodePageMissing : FailureKind::CodePage,
+                        known ? CodePage::numberOf(wanted) : wanted,
+                        fromEnvironment.isEmpty() ? QString() : variable, SettingsFile::path(),
+                        file.codePageLine());
     return settings;
 }
 

@@ -6,7 +6,6 @@
 #include "portnames.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -27,14 +26,10 @@ QByteArray homeFolder()
     return user && user->pw_dir ? QByteArray(user->pw_dir) : QByteArray();
 }
 
-QString systemText(int errnum)
-{
-    return QString::fromLocal8Bit(std::strerror(errnum));
-}
-
-// The whole file, or nullopt with the reason (errno ENOENT: there is none). Opened without
-// blocking and read only when it is a regular file: a FIFO or a device there would hang.
-std::optional<QByteArray> readRegularFile(const QByteArray &path, int *error, QString *notFile)
+// The whole file, or nullopt with the reason (errno ENOENT: there is none; EINVAL: it is neither
+// a file nor a folder). Opened without blocking and read only when it is a regular file: a FIFO
+// or a device there would hang.
+std::optional<QByteArray> readRegularFile(const QByteArray &path, int *error)
 {
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -46,8 +41,6 @@ std::optional<QByteArray> readRegularFile(const QByteArray &path, int *error, QS
     };
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         *error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-        if (*error == EINVAL)
-            *notFile = QStringLiteral("it is not a regular file");
         ::close(fd);
         return std::nullopt;
     }
@@ -83,16 +76,16 @@ SettingsFile SettingsFile::read()
 {
     const QByteArray file = path();
     int error = 0;
-    QString notFile;
-    const std::optional<QByteArray> contents = readRegularFile(file, &error, &notFile);
-    if (contents)
-        return parse(*contents);
-
+    const std::optional<QByteArray> contents = readRegularFile(file, &error);
     SettingsFile settings;
-    if (error != ENOENT && error != ENOTDIR)
-        settings.m_error =
-            QStringLiteral("The settings file %1 cannot be read: %2.")
-                .arg(displayPath(file), notFile.isEmpty() ? systemText(error) : notFile);
+    if (contents)
+        settings = parse(*contents);
+    else if (error == EINVAL)
+        settings.fail(SettingsProblem::NotRegular, 0);
+    else if (error != ENOENT && error != ENOTDIR)
+        settings.fail(SettingsProblem::Unreadable, 0);
+    settings.m_problem.errnum = error;
+    settings.m_problem.place.settingsFile = file;
     return settings;
 }
 
@@ -100,10 +93,14 @@ SettingsFile SettingsFile::parse(const QByteArray &contents)
 {
     SettingsFile settings;
     settings.parseLines(contents.startsWith("\xef\xbb\xbf") ? contents.mid(3) : contents);
-    if (!settings.m_error.isEmpty())
-        settings.m_error = QStringLiteral("The settings file %1 %2 Correct or remove it.")
-                               .arg(displayPath(path()), settings.m_error);
     return settings;
+}
+
+void SettingsFile::fail(SettingsProblem problem, int line, const QString &detail)
+{
+    m_problem.settings = problem;
+    m_problem.line = line;
+    m_problem.detail = detail;
 }
 
 void SettingsFile::parseLines(const QByteArray &contents)
@@ -112,33 +109,20 @@ void SettingsFile::parseLines(const QByteArray &contents)
     int number = 0;
     for (const QByteArray &raw : contents.split('\n')) {
         ++number;
-        if (raw.contains('\0')) {
-            m_error =
-                QStringLiteral("holds a NUL byte on line %1, which no setting can.").arg(number);
-            return;
-        }
+        if (raw.contains('\0'))
+            return fail(SettingsProblem::NulByte, number);
         const QByteArray line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
             continue;
         if (line.startsWith('[') && line.endsWith(']')) {
             group = line.mid(1, line.size() - 2).trimmed();
-            if (group != "ports" && group != "printing") {
-                m_error = QStringLiteral("has an unknown group [%1] on line %2; its groups are "
-                                         "[ports] and [printing].")
-                              .arg(displayPath(group))
-                              .arg(number);
-                return;
-            }
+            if (group != "ports" && group != "printing")
+                return fail(SettingsProblem::UnknownGroup, number, displayPath(group));
             continue;
         }
         const qsizetype equals = line.indexOf('=');
-        if (equals < 0) {
-            m_error = QStringLiteral("cannot be read on line %1: \"%2\" is neither a [group] "
-                                     "nor a key=value line.")
-                          .arg(number)
-                          .arg(displayPath(line));
-            return;
-        }
+        if (equals < 0)
+            return fail(SettingsProblem::NotASetting, number, displayPath(line));
         const QString key = displayPath(line.left(equals).trimmed());
         const QByteArray value = line.mid(equals + 1).trimmed();
         if (group == "ports" && PortNames::all().contains(key)) {
@@ -148,11 +132,7 @@ void SettingsFile::parseLines(const QByteArray &contents)
             m_codePage = QString::fromUtf8(value);
             m_codePageLine = number;
         } else {
-            m_error = QStringLiteral("has an unknown key \"%1\" on line %2; it knows COM1, COM2 "
-                                     "and LPT1 under [ports] and codepage under [printing].")
-                          .arg(key)
-                          .arg(number);
-            return;
+            return fail(SettingsProblem::UnknownKey, number, key);
         }
     }
 }

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "failure/failure.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -37,16 +39,18 @@ public:
     // The code page the file chooses, as written; empty when it chooses none.
     QString codePage() const { return m_codePage; }
     int codePageLine() const { return m_codePageLine; }
-    // Why the file cannot be used (a sentence naming the file, and the line where that is
-    // known); empty when it can.
-    QString error() const { return m_error; }
+    // Why the file cannot be used (what is wrong, on which line, and the file where it was
+    // read); kind SettingsFile with SettingsProblem::None when it can.
+    const Failure &problem() const { return m_problem; }
+    bool usable() const { return m_problem.settings == SettingsProblem::None; }
 
 private:
     void parseLines(const QByteArray &contents);
+    void fail(SettingsProblem problem, int line, const QString &detail = {});
 
     QHash<QString, QByteArray> m_targets;
     QHash<QString, int> m_targetLines;
     QString m_codePage;
     int m_codePageLine = 0;
-    QString m_error;
+    Failure m_problem{FailureKind::SettingsFile};
 };

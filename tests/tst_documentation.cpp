@@ -1,10 +1,12 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
 // What the documentation says about failures is what the programs show: every class of failure
-// is produced for real and compared with the README's table of error numbers, and the manual
-// page lists the same numbers. A row that no failure matches, or a failure that no row
-// describes, fails the test: the two cannot drift apart.
+// is produced for real and compared with the README's table of error numbers, every number the
+// catalogue gives has a row there, and the manual pages list the same numbers. A row that no
+// failure matches, or a failure or number that no row describes, fails the test: the two cannot
+// drift apart.
 #include "cupsserver.h"
+#include "failure/catalogue.h"
 #include "ports/jobstop.h"
 #include "settings/settingsfile.h"
 #include "testsupport.h"
@@ -53,10 +55,10 @@ QList<DocumentedError> readmeErrors()
     return rows;
 }
 
-// The numbers the manual page lists under ERRORS (".B 9001").
-QList<int> manualPageErrors()
+// The numbers a manual page lists under ERRORS (".B 9001").
+QList<int> manualPageErrors(const QString &name)
 {
-    const QByteArray page = sourceFile(QStringLiteral("packaging/man/vr2710-demo.1"));
+    const QByteArray page = sourceFile(QStringLiteral("packaging/man/") + name);
     const qsizetype section = page.indexOf("\n.SH ERRORS");
     const qsizetype end = page.indexOf("\n.SH ", section + 1);
     QList<int> numbers;
@@ -126,6 +128,8 @@ private slots:
     void eachFailureIsAsDocumented_data();
     void eachFailureIsAsDocumented();
     void everyDocumentedErrorWasShown();
+    void everyNumberGivenIsDocumented();
+    void manualPageListsTheSameNumbers_data();
     void manualPageListsTheSameNumbers();
 
 private:
@@ -156,7 +160,7 @@ void TestDocumentation::eachFailureIsAsDocumented_data()
          {"missing device", "printer off line", "permission denied", "port in use", "a folder",
           "no serial device", "connection refused", "system console", "host not found",
           "no such queue", "no print server", "TLS", "print server silent",
-          "print server answers HTTP 400"})
+          "print server answers HTTP 400", "unknown kind of address"})
         QTest::newRow(opening) << QString::fromLatin1(opening) << int(ErrorNumber::PortNotOpen);
     QTest::newRow("printer takes nothing") << "printer takes nothing" << int(ErrorNumber::Timeout);
     QTest::newRow("code page") << "code page" << int(ErrorNumber::UnknownCodePage);
@@ -219,12 +223,32 @@ void TestDocumentation::everyDocumentedErrorWasShown()
                            .arg(m_documented.at(row).says)));
 }
 
-void TestDocumentation::manualPageListsTheSameNumbers()
+void TestDocumentation::everyNumberGivenIsDocumented()
 {
     QSet<int> documented;
     for (const DocumentedError &row : std::as_const(m_documented))
         documented.insert(row.number);
-    const QList<int> listed = manualPageErrors();
+    for (const qint32 number : Catalogue::numbersGiven())
+        QVERIFY2(documented.contains(number),
+                 qPrintable(QStringLiteral("the README's table has no row for %1").arg(number)));
+    // Any other errno passes through as the system gives it: one row says so.
+    QVERIFY(sourceFile(QStringLiteral("README.md")).contains("\n| errno | any other"));
+}
+
+void TestDocumentation::manualPageListsTheSameNumbers_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::newRow("the demo's") << "vr2710-demo.1";
+    QTest::newRow("vr2710-print's") << "vr2710-print.1";
+}
+
+void TestDocumentation::manualPageListsTheSameNumbers()
+{
+    QFETCH(QString, page);
+    QSet<int> documented;
+    for (const DocumentedError &row : std::as_const(m_documented))
+        documented.insert(row.number);
+    const QList<int> listed = manualPageErrors(page);
     QCOMPARE(QSet<int>(listed.cbegin(), listed.cend()), documented);
 }
 
@@ -282,6 +306,8 @@ LastError TestDocumentation::produce(const QString &failure)
             active.write("tty0 ttyS0\n");
         request.ports.console = SystemConsole(QFile::encodeName(active.fileName()),
                                               QFile::encodeName(QDir(folder).filePath("dev")));
+    } else if (failure == "unknown kind of address") {
+        target = "lpd://printer/queue";
     } else if (failure == "host not found") {
         target = "socket://vr2710-no-such-printer.invalid";
     } else if (failure == "no such queue") {

@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
+#include "failure/catalogue.h"
 #include "job/printjob.h"
 #include "testsupport.h"
 
@@ -86,7 +87,25 @@ QByteArray expectedStream(const QString &selection, const PitchCode &pitch, cons
                                               : ReceiptStream::join(stream.serialChunks());
 }
 
+// A failure at a port whose target VR2710_<port> set.
+Failure at(FailureKind kind, const QString &port, const QByteArray &target, TargetIs is,
+           int errnum = 0)
+{
+    Failure failure(kind);
+    failure.errnum = errnum;
+    failure.place.port = port;
+    failure.place.target = target;
+    failure.place.serialLine = port.startsWith(QLatin1String("COM"));
+    failure.place.targetIs = is;
+    failure.place.setIn = FailurePlace::SetIn::Environment;
+    failure.place.variable = QStringLiteral("VR2710_") + port;
+    failure.detail = QStringLiteral("socket://\nipp://\n");
+    return failure;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Failure)
 
 using Failures = QMap<QString, int>;
 
@@ -104,6 +123,8 @@ private slots:
     void unknownCodePageSendsNothing();
     void errorBoxText_data();
     void errorBoxText();
+    void catalogue_data();
+    void catalogue();
     void realPortsReleaseDevices_data();
     void realPortsReleaseDevices();
 };
@@ -276,6 +297,56 @@ void TestPrintJob::errorBoxText()
     error.description = QStringLiteral("Permission denied.");
     QCOMPARE(::errorBoxText(error), text);
     QVERIFY(!text.contains(QLatin1Char('\n'))); // one CR, no LF
+}
+
+void TestPrintJob::catalogue_data()
+{
+    QTest::addColumn<Failure>("failure");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("says");
+    QTest::addColumn<QString>("never"); // what was once said there and is not true
+
+    const auto file = TargetIs::File;
+    QTest::newRow("an unknown kind of address on LPT1")
+        << at(FailureKind::UnknownTargetKind, "LPT1", "lpd://x/y", file) << int(EINVAL)
+        << "(socket://..., ipp://...). Correct VR2710_LPT1. A file whose name has a colon before "
+           "any \"/\" is written with ./ before it, as ./name:x."
+        << "./lpd:";
+    QTest::newRow("an unknown kind of address on COM1, which prints to no file")
+        << at(FailureKind::UnknownTargetKind, "COM1", "lpd:x", file) << int(EINVAL)
+        << "Correct VR2710_COM1."
+        << "./";
+    QTest::newRow("a missing file as a COM port's target")
+        << at(FailureKind::System, "COM1", "receipt.prn", file, ENOENT) << int(ENOENT)
+        << "never to a file (only LPT1 can): set VR2710_COM1 to the serial device"
+        << "Connect the printer";
+    QTest::newRow("/dev/tty without a terminal")
+        << at(FailureKind::System, "LPT1", "/dev/tty", TargetIs::ControllingTerminal, ENXIO)
+        << int(ENXIO) << "a terminal, not a printer"
+        << "pipe";
+    QTest::newRow("a file of /proc")
+        << at(FailureKind::System, "LPT1", "/proc/self/mem", TargetIs::SystemFile, EIO) << int(EIO)
+        << "/proc/self/mem is a file of the system's /proc or /sys, not a printer"
+        << "cable";
+    Failure forbidden = at(FailureKind::ServerHttpError, "LPT1", "ipp://s/printers/Q", file);
+    forbidden.exchange.httpStatus = 403;
+    QTest::newRow("a print server's refusal in HTTP's words")
+        << forbidden << int(EACCES) << "asks for a user name and password"
+        << "HTTP status 403.";
+}
+
+void TestPrintJob::catalogue()
+{
+    QFETCH(Failure, failure);
+    QFETCH(int, number);
+    QFETCH(QString, says);
+    QFETCH(QString, never);
+
+    const LastError error = Catalogue::describe(failure);
+    QCOMPARE(error.number, number);
+    QCOMPARE(error.source, Catalogue::portSource(failure.place.port, failure.place.target));
+    QVERIFY2(error.description.contains(says), qPrintable(error.description));
+    QVERIFY2(!error.description.contains(never), qPrintable(error.description));
 }
 
 void TestPrintJob::realPortsReleaseDevices_data()

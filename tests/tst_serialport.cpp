@@ -331,7 +331,8 @@ void TestSerialPort::lineHeldElsewhereIsBusy_data()
 {
     // How the line is held: "uucp" a lock file naming process 1 (which always runs), "binary"
     // the same PID as a 4-byte int, "flock" a process holding flock on the line (picocom's
-    // way), "fifo" a FIFO where the lock file goes, "no pid" a lock file naming no process;
+    // way), "fifo" a FIFO where the lock file goes, "no pid" a lock file naming no process,
+    // "folder" a folder there, "zombie" a lock of a child that has ended and is not reaped;
     // "as nobody": the job runs as user nobody where the tests run as root.
     QTest::addColumn<QString>("heldBy");
     QTest::addColumn<QString>("saying"); // "@" stands for the holder's PID
@@ -350,6 +351,11 @@ void TestSerialPort::lineHeldElsewhereIsBusy_data()
         << "which names no running program";
     QTest::newRow("a number no process can have") << "no pid"
                                                   << "which names no running program";
+    QTest::newRow("a folder as the lock file") << "folder"
+                                               << "a folder where its lock file belongs";
+    QTest::newRow("a process that has ended, not yet reaped")
+        << "zombie"
+        << "process @ (tst_serialport), which has ended but was not yet reaped by its parent";
 }
 
 void TestSerialPort::lineHeldElsewhereIsBusy()
@@ -377,6 +383,16 @@ void TestSerialPort::lineHeldElsewhereIsBusy()
         QCOMPARE(::mkfifo(QFile::encodeName(lockFile).constData(), 0666), 0);
     } else if (heldBy == "no pid") {
         writeLock(lockFile, 4294967297); // read as a 32-bit number, this would be PID 1
+    } else if (heldBy == "folder") {
+        QVERIFY(QDir().mkdir(lockFile));
+    } else if (heldBy == "zombie") {
+        flockHolder = ::fork();
+        if (flockHolder == 0)
+            ::_exit(0);
+        siginfo_t ended{};
+        QCOMPARE(::waitid(P_PID, id_t(flockHolder), &ended, WEXITED | WNOWAIT), 0);
+        holder = flockHolder;
+        writeLock(lockFile, holder);
     } else {
         int ready[2];
         QCOMPARE(::pipe(ready), 0);

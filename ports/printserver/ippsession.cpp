@@ -109,7 +109,7 @@ ExchangeOutcome IppSession::connect(milliseconds bound)
     if (m_address.isLocalSocket()) {
         m_addresses = httpAddrGetList(m_address.host.constData(), AF_LOCAL, "0");
     } else {
-        const NetworkPeer peer{m_address.host, quint16(m_address.port), {}};
+        const NetworkPeer peer{m_address.host, m_address.port, NetworkPeer::Kind::PrintServer, {}};
         const std::optional<HostLookup> lookup = lookUpHost(peer, bound);
         if (!lookup)
             return failed(JobStop::requested() ? ExchangeTrouble::Stopped
@@ -161,7 +161,7 @@ int IppSession::whyConnectFails(SteadyClock::time_point deadline) const
         struct stat status;
         return ::stat(m_address.host.constData(), &status) == 0 ? ECONNREFUSED : ENOENT;
     }
-    const NetworkPeer peer{m_address.host, quint16(m_address.port), {}};
+    const NetworkPeer peer{m_address.host, m_address.port, NetworkPeer::Kind::PrintServer, {}};
     const std::optional<HostLookup> lookup = lookUpHost(peer, left(deadline));
     if (!lookup || lookup->status != 0)
         return EHOSTDOWN;

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "ippsession.h"
-#include "ports/porterror.h"
+#include "ports/location.h"
+
+#include "failure/failure.h"
 
 #include <QStringList>
 
@@ -17,11 +19,14 @@ struct ServerState
     QStringList reasons;
 };
 
-// Every text a print-server job shows when it fails, each saying what happened and what to do.
-// The job decides which failure it is; this only words it.
+// What went wrong in a print-server job, as the catalogue takes it: the kind, the server and its
+// queue, the step, and the server's own words; libcups's types stay here. The job decides which
+// failure it is; this only says it in plain values.
 class PrintServerFailures
 {
 public:
+    using Step = FailureExchange::Step;
+
     PrintServerFailures(const PortLocation &where, const QueueAddress &address,
                         std::chrono::milliseconds limit);
 
@@ -29,27 +34,27 @@ public:
     // The module was built for another version of the program that loaded it.
     static LastError otherVersion(const PortLocation &where);
 
-    // An exchange that did not give an answer; `step` names it ("Creating the job").
-    LastError exchangeFailed(const QString &step, const ExchangeOutcome &outcome) const;
+    // An exchange that did not give an answer.
+    Failure exchangeFailed(Step step, const ExchangeOutcome &outcome) const;
     // An answer that refuses the request, with the server's own words.
-    LastError refused(const QString &step, ipp_status_t status, const QString &says) const;
-    LastError jobCancelled(const QString &says) const;
-    LastError jobAborted(const QString &says) const;
-    LastError notCompleted(const ServerState &job, const ServerState &queue,
-                           std::chrono::milliseconds allowed) const;
-    LastError stopped(bool serverHadReceipt) const;
+    Failure refused(Step step, ipp_status_t status, const QString &says) const;
+    Failure noJobNumber() const;
+    Failure jobCancelled(const QString &says) const;
+    Failure jobAborted(const QString &says) const;
+    Failure notCompleted(const ServerState &job, const ServerState &queue,
+                         std::chrono::milliseconds allowed) const;
+    Failure stopped(bool serverHadReceipt) const;
 
-    // What became of the job on the server after a failure, added to its text: cancelled
-    // (problem empty), or why that failed and how to do it by hand.
-    static LastError withCancel(LastError failure, int jobId, const QString &problem);
+    // What the user sees of a failure.
+    LastError report(const Failure &failure) const;
+    // What became of the job on the server after a failure: cancelled (problem empty), or why
+    // that failed.
+    static Failure withCancel(Failure failure, int jobId, const QString &problem);
     // Why an exchange gave no usable answer, in a few words, for withCancel().
     QString shortly(const ExchangeOutcome &outcome, ipp_status_t status) const;
 
 private:
-    QString server() const;
-    QString settings() const;
-    QString bound(std::chrono::milliseconds limit) const;
-    QString whatTheServerDid(const ExchangeOutcome &outcome) const;
+    Failure about(FailureKind kind) const;
 
     PortLocation m_where;
     QueueAddress m_address;

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
 // The print-server module: a job on a queue of a print server or IPP printer, through libcups.
+#include "failure/catalogue.h"
 #include "ippsession.h"
 #include "ports/jobstop.h"
 #include "ports/printservermodule.h"
@@ -72,22 +73,25 @@ public:
     LastError close() override;
 
 private:
+    using Step = PrintServerFailures::Step;
+
     // An exchange whose answer must be a success: the answer, or the failure.
     struct Answer
     {
         IppMessage response{nullptr, ippDelete};
         ipp_status_t status = IPP_STATUS_OK;
-        LastError failure;
+        std::optional<Failure> failure;
     };
-    Answer ask(const QString &step, ipp_t *request, const QByteArray &document = {},
+    Answer ask(Step step, ipp_t *request, const QByteArray &document = {},
                milliseconds bound = milliseconds(0));
     LastError awaitCompletion(int jobId);
     ServerState queueState();
     // Cancel-Job: empty once cancelled, else why it could not be.
     QString cancel(int jobId);
-    LastError cancelled(LastError failure, int jobId)
+    LastError cancelled(Failure failure, int jobId)
     {
-        return PrintServerFailures::withCancel(std::move(failure), jobId, cancel(jobId));
+        return m_failures.report(
+            PrintServerFailures::withCancel(std::move(failure), jobId, cancel(jobId)));
     }
 
     PortLocation m_where;
@@ -98,7 +102,7 @@ private:
     bool m_closed = false;
 };
 
-PrintServerQueue::Answer PrintServerQueue::ask(const QString &step, ipp_t *request,
+PrintServerQueue::Answer PrintServerQueue::ask(Step step, ipp_t *request,
                                                const QByteArray &document, milliseconds bound)
 {
     Answer answer;
@@ -126,12 +130,13 @@ LastError PrintServerQueue::open()
     m_stall.progressed();
     const ExchangeOutcome connected = m_session.connect(m_stall.remaining());
     if (!connected.ok())
-        return m_failures.exchangeFailed(QStringLiteral("Connecting"), connected);
+        return m_failures.report(m_failures.exchangeFailed(Step::Connecting, connected));
     m_stall.progressed();
     // Get-Printer-Attributes: the queue exists.
     ipp_t *request = m_session.newRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     requestAttributes(request, {"printer-state"});
-    return ask(QStringLiteral("Asking for the queue"), request).failure;
+    const Answer answer = ask(Step::AskingForQueue, request);
+    return answer.failure ? m_failures.report(*answer.failure) : LastError();
 }
 
 LastError PrintServerQueue::close()
@@ -140,18 +145,17 @@ LastError PrintServerQueue::close()
         return {};
     m_closed = true;
     if (JobStop::requested())
-        return m_failures.stopped(false); // nothing was submitted, nothing will print
+        return m_failures.report(m_failures.stopped(false)); // nothing was submitted to print
 
     ipp_t *create = m_session.newRequest(IPP_OP_CREATE_JOB);
     ippAddString(create, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, "VR2710 receipt");
-    const Answer created = ask(QStringLiteral("Creating the job"), create);
-    if (created.failure.isFailure())
-        return created.failure;
+    const Answer created = ask(Step::CreatingJob, create);
+    if (created.failure)
+        return m_failures.report(*created.failure);
     const int jobId =
         ippGetInteger(ippFindAttribute(created.response.get(), "job-id", IPP_TAG_INTEGER), 0);
     if (jobId <= 0)
-        return m_failures.refused(QStringLiteral("Creating the job"), IPP_STATUS_ERROR_INTERNAL,
-                                  QStringLiteral("its answer has no job number"));
+        return m_failures.report(m_failures.noJobNumber());
 
     // The receipt unchanged, as one raw document: no filter may touch a control byte.
     ipp_t *send = m_session.newRequest(IPP_OP_SEND_DOCUMENT, jobId);
@@ -159,9 +163,9 @@ LastError PrintServerQueue::close()
     ippAddString(send, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr,
                  CUPS_FORMAT_RAW);
     ippAddBoolean(send, IPP_TAG_OPERATION, "last-document", 1);
-    const Answer sent = ask(QStringLiteral("Sending the receipt"), send, m_document);
-    if (sent.failure.isFailure())
-        return cancelled(sent.failure, jobId); // half a job must not print later
+    const Answer sent = ask(Step::SendingReceipt, send, m_document);
+    if (sent.failure)
+        return cancelled(*sent.failure, jobId); // half a job must not print later
     m_stall.progressed(m_document.size());
     return awaitCompletion(jobId);
 }
@@ -172,21 +176,21 @@ LastError PrintServerQueue::awaitCompletion(int jobId)
     // may take the stall bound to start.
     const milliseconds allowed = LineRate::lineTime(m_document.size()) + m_stall.limit();
     const SteadyClock::time_point deadline = SteadyClock::now() + allowed;
-    const QString step = QStringLiteral("Asking for the job's state");
     milliseconds pause(2);
     for (;;) {
         ipp_t *request = m_session.newRequest(IPP_OP_GET_JOB_ATTRIBUTES, jobId);
         requestAttributes(request, {"job-state", "job-state-message", "job-state-reasons",
                                     "job-printer-state-message"});
         const auto left = duration_cast<milliseconds>(deadline - SteadyClock::now());
-        const Answer answer =
-            ask(step, request, {}, std::clamp(left, milliseconds(500), m_stall.limit()));
+        const Answer answer = ask(Step::AskingForJobState, request, {},
+                                  std::clamp(left, milliseconds(500), m_stall.limit()));
         // A server that keeps no job history forgets a job once it is done.
         if (answer.status == IPP_STATUS_ERROR_NOT_FOUND)
             return {};
-        if (answer.failure.isFailure()) {
-            const bool stopped = answer.failure.number == ErrorNumber::Stopped;
-            return cancelled(stopped ? m_failures.stopped(true) : answer.failure, jobId);
+        if (answer.failure) {
+            const bool stopped =
+                Catalogue::describe(*answer.failure).number == ErrorNumber::Stopped;
+            return cancelled(stopped ? m_failures.stopped(true) : *answer.failure, jobId);
         }
         ServerState job =
             stateFrom(answer.response.get(), "job-state", "job-state-message", "job-state-reasons");
@@ -199,9 +203,9 @@ LastError PrintServerQueue::awaitCompletion(int jobId)
         case IPP_JSTATE_COMPLETED:
             return {};
         case IPP_JSTATE_CANCELED:
-            return m_failures.jobCancelled(job.message);
+            return m_failures.report(m_failures.jobCancelled(job.message));
         case IPP_JSTATE_ABORTED:
-            return m_failures.jobAborted(job.message);
+            return m_failures.report(m_failures.jobAborted(job.message));
         default:
             break;
         }
@@ -227,9 +231,8 @@ ServerState PrintServerQueue::queueState()
 {
     ipp_t *request = m_session.newRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     requestAttributes(request, {"printer-state", "printer-state-message", "printer-state-reasons"});
-    const Answer answer =
-        ask(QStringLiteral("Asking for the queue's state"), request, {}, CancelBound);
-    if (answer.failure.isFailure())
+    const Answer answer = ask(Step::AskingForQueueState, request, {}, CancelBound);
+    if (answer.failure)
         return {};
     return stateFrom(answer.response.get(), "printer-state", "printer-state-message",
                      "printer-state-reasons");
