@@ -69,9 +69,15 @@ private:
         return m_form->findChild<T *>(QLatin1String(name));
     }
     void selectPort(const QString &name) { child<QComboBox>("portBox")->setCurrentText(name); }
+    // The job started last, and its error box, are over.
+    bool jobEnded()
+    {
+        return QTest::qWaitFor([this] { return !m_jobFinished->isEmpty(); }, 20000);
+    }
 
     std::unique_ptr<PseudoTerminal> m_pty;
     std::unique_ptr<MainWindow> m_form;
+    std::unique_ptr<QSignalSpy> m_jobFinished;
 };
 
 void TestMainWindow::init()
@@ -81,12 +87,14 @@ void TestMainWindow::init()
                        {"COM2", "/dev/vr2710-missing"},
                        {"LPT1", "/dev/vr2710-no-printer-in-tests"}});
     m_form = std::make_unique<MainWindow>();
+    m_jobFinished = std::make_unique<QSignalSpy>(m_form.get(), &MainWindow::jobFinished);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
 }
 
 void TestMainWindow::cleanup()
 {
+    m_jobFinished.reset();
     m_form.reset();
     m_pty.reset();
 }
@@ -159,10 +167,13 @@ void TestMainWindow::keys()
     QTest::keyClick(receiver, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
 
     const QByteArray received = m_pty->read(200);
-    if (printedPitch.isEmpty())
+    if (printedPitch.isEmpty()) {
         QCOMPARE(received, QByteArray());
-    else
+    } else {
         QCOMPARE(received.left(3), "\x07\x1b" + printedPitch);
+        QVERIFY(jobEnded());
+        QCOMPARE(QApplication::focusWidget(), receiver); // where it was before the job
+    }
     QCOMPARE(m_form->isVisible(), !closes);
     const bool addsLine = modifiers & Qt::ControlModifier;
     QCOMPARE(m_form->bodyText().count(QLatin1String("\r\n")), addsLine ? 12 : 11);
@@ -223,6 +234,7 @@ void TestMainWindow::buttonsPrintTheirPitch()
     QTest::mouseClick(child<QPushButton>(button.constData()), Qt::LeftButton);
 
     const QByteArray received = m_pty->read();
+    QVERIFY(jobEnded());
     const QString printedBody =
         body.isEmpty() ? ReceiptStream::defaultBody() : QString(body).replace("\n", "\r\n");
     QCOMPARE(received, expectedSerialReceipt(received, pitch, printedBody));
@@ -269,6 +281,7 @@ void TestMainWindow::errorBoxAfterFailedJob()
         captionMeanwhile = m_form->windowTitle();
     });
     QTest::mouseClick(child<QPushButton>("receipt12CpiButton"), Qt::LeftButton);
+    QVERIFY(jobEnded());
 
     QCOMPARE(title, QStringLiteral("Error"));
     QCOMPARE(icon, QMessageBox::NoIcon);
@@ -311,42 +324,42 @@ void TestMainWindow::errorBoxHelp()
 void TestMainWindow::closeDuringJobWaitsForIt()
 {
     selectPort(QStringLiteral("COM2"));
-    bool visibleAfterClose = false;
+    bool visibleAfterCloseInBox = false;
     answerNextBox([&](QMessageBox *) {
-        // The box runs an event loop inside the job: a close request can arrive here.
         m_form->close();
-        visibleAfterClose = m_form->isVisible();
+        visibleAfterCloseInBox = m_form->isVisible();
     });
     QTest::mouseClick(child<QPushButton>("receipt15CpiButton"), Qt::LeftButton);
-    QVERIFY(visibleAfterClose);
-    QVERIFY(!m_form->isPrinting());
-    QVERIFY(!m_form->isVisible()); // closed once the job was over
+    m_form->close(); // the job has started and runs on
+    QVERIFY(m_form->isVisible());
+    QVERIFY(jobEnded());
+    QVERIFY(visibleAfterCloseInBox);
+    QVERIFY(!m_form->isVisible()); // closed once the job and its box were over
 }
 
 void TestMainWindow::inputDuringJobIsDropped()
 {
     // More than a pseudo-terminal holds: the job waits for this test to read.
-    child<QPlainTextEdit>("bodyBox")->setPlainText(QString(20000, QLatin1Char('x')));
+    auto *body = child<QPlainTextEdit>("bodyBox");
+    body->setPlainText(QString(20000, QLatin1Char('x')));
     selectPort(QStringLiteral("COM1"));
-    QByteArray received;
-    bool stillShownAfterEscape = false;
-    QTimer::singleShot(50, this, [&] {
-        // Inside the job: the window's event loop runs, so this timer fires.
-        QVERIFY(m_form->isPrinting());
-        QTest::mouseClick(child<QPushButton>("receipt8CpiButton"), Qt::LeftButton);
-        QTest::keyClick(child<QPlainTextEdit>("bodyBox"), Qt::Key_A);
-        QTest::keyClick(child<QPlainTextEdit>("bodyBox"), Qt::Key_Escape);
-        stillShownAfterEscape = m_form->isVisible();
-        received = m_pty->read();
-    });
-    QTest::mouseClick(child<QPushButton>("receipt15CpiButton"), Qt::LeftButton);
+    body->setFocus();
+    // Keys go where the window system sends them: to the window's focus.
+    QTest::keyClick(m_form->windowHandle(), Qt::Key_Return); // prints at 15 CPI
+    QVERIFY(m_form->isPrinting());
+    QTest::keyClick(m_form->windowHandle(), Qt::Key_A);
+    QTest::mouseClick(child<QPushButton>("receipt8CpiButton"), Qt::LeftButton);
+    QTest::keyClick(m_form->windowHandle(), Qt::Key_Escape);
+    const bool stillShownAfterEscape = m_form->isVisible();
+    QByteArray received = m_pty->read();
+    QVERIFY(jobEnded());
 
     received += m_pty->read();
     QVERIFY(stillShownAfterEscape);
     QVERIFY(!m_form->isVisible()); // Esc ended the program once the job was over
     QCOMPARE(received.count('\f'), 1);
     QVERIFY(received.startsWith("\x07\x1bM"));
-    QVERIFY(!child<QPlainTextEdit>("bodyBox")->toPlainText().contains(QLatin1Char('a')));
+    QVERIFY(!body->toPlainText().contains(QLatin1Char('a')));
 }
 
 void TestMainWindow::noSecondJobDuringAJob_data()
@@ -363,27 +376,23 @@ void TestMainWindow::noSecondJobDuringAJob()
     // More than a pseudo-terminal holds: the job waits for this test to read.
     child<QPlainTextEdit>("bodyBox")->setPlainText(QString(20000, QLatin1Char('x')));
     selectPort(QStringLiteral("COM1"));
-    QByteArray received;
-    bool stillPrinting = false;
-    bool shownAfterClose = false;
-    QTimer::singleShot(50, this, [&] {
-        const char *button =
-            route.endsWith(QLatin1String("exit")) ? "exitButton" : "receipt8CpiButton";
-        if (route.startsWith(QLatin1String("accessibility"))) {
-            QAccessibleInterface *pressable =
-                QAccessible::queryAccessibleInterface(child<QWidget>(button));
-            pressable->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        } else {
-            QMetaObject::invokeMethod(
-                m_form.get(), [this] { m_form->printReceipt(Pitch::Cpi8); }, Qt::QueuedConnection);
-        }
-        QTest::qWait(50); // a second job would run now, inside this one
-        stillPrinting = m_form->isPrinting();
-        m_form->close();
-        shownAfterClose = m_form->isVisible();
-        received = m_pty->read();
-    });
     QTest::mouseClick(child<QPushButton>("receipt15CpiButton"), Qt::LeftButton);
+
+    const char *button = route.endsWith(QLatin1String("exit")) ? "exitButton" : "receipt8CpiButton";
+    if (route.startsWith(QLatin1String("accessibility"))) {
+        QAccessibleInterface *pressable =
+            QAccessible::queryAccessibleInterface(child<QWidget>(button));
+        pressable->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    } else {
+        QMetaObject::invokeMethod(
+            m_form.get(), [this] { m_form->printReceipt(Pitch::Cpi8); }, Qt::QueuedConnection);
+    }
+    QTest::qWait(200); // a press clicks 100 ms later: a second job would be under way
+    const bool stillPrinting = m_form->isPrinting();
+    m_form->close();
+    const bool shownAfterClose = m_form->isVisible();
+    QByteArray received = m_pty->read();
+    QVERIFY(jobEnded());
 
     received += m_pty->read();
     QVERIFY(stillPrinting);
