@@ -5,9 +5,10 @@
 // also as the window runs it, its port work on a worker thread.
 #include "job/printjob.h"
 #include "tests/testsupport.h"
-#include "ui/busywait.h"
+#include "ui/jobrunner.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -78,13 +79,20 @@ void runJobs(benchmark::State &state, const QString &selection, const QByteArray
     request.portSelection = selection;
     request.settings = PrintSettings::withTargets({{selection, target}});
     request.now = [] { return Moment; };
-    BusyWait busyWait;
+    JobRunner runner;
+    QEventLoop loop;
     PrintResult result;
+    QObject::connect(&runner, &JobRunner::finished, &loop, [&](const PrintResult &outcome) {
+        result = outcome;
+        loop.quit();
+    });
     for (auto _ : state) {
-        if (onWorkerThread)
-            busyWait.run([&] { result = PrintJob::run(request); });
-        else
+        if (onWorkerThread) {
+            runner.start(request);
+            loop.exec();
+        } else {
             result = PrintJob::run(request);
+        }
     }
     if (result.failed())
         state.SkipWithError(qPrintable(errorBoxText(result.lastError)));

@@ -2,7 +2,12 @@
 // SPDX-License-Identifier: MIT
 #include "printcommand.h"
 
+#include "progressline.h"
+
 #include "failure/displaypath.h"
+#include "failure/errorbox.h"
+#include "job/printjob.h"
+#include "ports/jobstop.h"
 
 #include <QCommandLineParser>
 #include <QStringDecoder>
@@ -198,10 +203,10 @@ BodyText bodyFromBytes(const QByteArray &bytes)
     return {text, {}};
 }
 
-BodyText readBody(const QByteArray &source)
+BodyText readBody(const QByteArray &source, int standardInput)
 {
-    const bool standardInput = source == "-";
-    const QString name = standardInput ? QStringLiteral("standard input") : displayPath(source);
+    const bool fromInput = source == "-";
+    const QString name = fromInput ? QStringLiteral("standard input") : displayPath(source);
     const auto failure = [&](int errnum) {
         return BodyText{std::nullopt,
                         QStringLiteral("cannot read the body from %1: %2.")
@@ -209,7 +214,7 @@ BodyText readBody(const QByteArray &source)
     };
 
     // The name goes to the system byte for byte: a QString would change bytes that are not UTF-8.
-    const int fd = standardInput ? STDIN_FILENO : ::open(source.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = fromInput ? standardInput : ::open(source.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return failure(errno);
     QByteArray bytes;
@@ -226,7 +231,7 @@ BodyText readBody(const QByteArray &source)
             break;
         }
     }
-    if (!standardInput)
+    if (!fromInput)
         ::close(fd);
     if (readError != 0)
         return failure(readError);
@@ -236,4 +241,43 @@ BodyText readBody(const QByteArray &source)
     if (!body.text)
         body.error = QStringLiteral("%1: %2").arg(name, body.error);
     return body;
+}
+
+int PrintCommand::run(const QByteArrayList &arguments) const
+{
+    QTextStream &err = m_surroundings.err;
+    const ParsedCommandLine parsed = parseCommandLine(arguments);
+    m_surroundings.out << parsed.output;
+    err << parsed.error;
+    if (!parsed.request)
+        return parsed.exitCode;
+
+    const PrintOptions &options = *parsed.request;
+    QString body = ReceiptStream::defaultBody();
+    if (!options.bodySource.isEmpty()) {
+        const BodyText read = readBody(options.bodySource, m_surroundings.standardInput);
+        if (!read.text) {
+            err << "vr2710-print: " << read.error << Qt::endl;
+            return ExitCode::UsageError;
+        }
+        body = *read.text;
+    }
+
+    m_surroundings.beforeJob();
+    PrintRequest request;
+    request.portSelection = options.port;
+    request.pitch = options.pitch;
+    request.body = body;
+    request.settings = m_surroundings.loadSettings();
+    ProgressLine progress(err, m_surroundings.errorIsTerminal);
+    const PrintResult result =
+        PrintJob::run(request, [&](const JobStatus &status) { progress.update(status); });
+    progress.finish();
+    if (result.failed())
+        err << errorBoxText(result.lastError).replace(QLatin1Char('\r'), QLatin1Char('\n'))
+            << Qt::endl;
+    // Ended by a signal: the shell's convention, 128 + the signal's number.
+    if (const int signal = JobStop::signalReceived())
+        return 128 + signal;
+    return result.failed() ? ExitCode::JobFailed : ExitCode::Printed;
 }

@@ -4,11 +4,14 @@
 
 #include "protocol/receiptstream.h"
 #include "settings/portnames.h"
+#include "settings/printsettings.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QString>
+#include <QTextStream>
 
+#include <functional>
 #include <optional>
 
 // How vr2710-print ends.
@@ -58,5 +61,34 @@ BodyText bodyFromBytes(const QByteArray &bytes);
 // The longest body read, so that "--body /dev/zero" ends instead of filling memory.
 inline constexpr qint64 MaximumBodyBytes = 1 << 20;
 
-// Reads the body named by source ("-" for standard input).
-BodyText readBody(const QByteArray &source);
+// Reads the body named by source ("-" for the descriptor standardInput).
+BodyText readBody(const QByteArray &source, int standardInput);
+
+// vr2710-print itself: the arguments (after the program's name) and its surroundings in, the
+// exit status out. It reads the command line and the body, prints one receipt and reports on
+// standard error, as ExitCode and the usage text describe.
+class PrintCommand
+{
+public:
+    struct Surroundings
+    {
+        QTextStream &out;
+        QTextStream &err;
+        int standardInput = 0;        // the descriptor "--body -" reads
+        bool errorIsTerminal = false; // where the progress line may show
+        // The settings the job runs with, read once the command line and the body are accepted.
+        std::function<PrintSettings()> loadSettings = [] { return PrintSettings::load(); };
+        // Called then, right before the job: the program makes stop signals stop the job.
+        std::function<void()> beforeJob = [] {};
+    };
+
+    explicit PrintCommand(Surroundings surroundings)
+        : m_surroundings(std::move(surroundings))
+    {
+    }
+
+    int run(const QByteArrayList &arguments) const;
+
+private:
+    Surroundings m_surroundings;
+};

@@ -292,7 +292,9 @@ void TestCups::windowPrintsToAQueue()
         }
     });
     watch.start(20);
+    QSignalSpy finished(&window, &MainWindow::jobFinished);
     window.printReceipt(Pitch::Cpi8); // the port box shows LPT1
+    QVERIFY(finished.wait(20000));
     QVERIFY2(boxShown.isEmpty(), qPrintable(boxShown));
     QCOMPARE(m_printer->receipts().size(), before + 1);
     const QByteArray received = m_printer->receipts().last();

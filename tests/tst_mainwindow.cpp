@@ -69,9 +69,15 @@ private:
         return m_form->findChild<T *>(QLatin1String(name));
     }
     void selectPort(const QString &name) { child<QComboBox>("portBox")->setCurrentText(name); }
+    // The job started last, and its error box, are over.
+    bool jobEnded()
+    {
+        return QTest::qWaitFor([this] { return !m_jobFinished->isEmpty(); });
+    }
 
     std::unique_ptr<PseudoTerminal> m_pty;
     std::unique_ptr<MainWindow> m_form;
+    std::unique_ptr<QSignalSpy> m_jobFinished;
 };
 
 void TestMainWindow::init()
@@ -81,6 +87,7 @@ void TestMainWindow::init()
                        {"COM2", "/dev/vr2710-missing"},
                        {"LPT1", "/dev/vr2710-no-printer-in-tests"}});
     m_form = std::make_unique<MainWindow>();
+    m_jobFinished = std::make_unique<QSignalSpy>(m_form.get(), &MainWindow::jobFinished);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
 }
@@ -159,10 +166,13 @@ void TestMainWindow::keys()
     QTest::keyClick(receiver, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
 
     const QByteArray received = m_pty->read(200);
-    if (printedPitch.isEmpty())
+    if (printedPitch.isEmpty()) {
         QCOMPARE(received, QByteArray());
-    else
+    } else {
         QCOMPARE(received.left(3), "\x07\x1b" + printedPitch);
+        QVERIFY(jobEnded());
+        QCOMPARE(QApplication::focusWidget(), receiver); // where it was before the job
+    }
     QCOMPARE(m_form->isVisible(), !closes);
     const bool addsLine = modifiers & Qt::ControlModifier;
     QCOMPARE(m_form->bodyText().count(QLatin1String("\r\n")), addsLine ? 12 : 11);
@@ -223,6 +233,7 @@ void TestMainWindow::buttonsPrintTheirPitch()
     QTest::mouseClick(child<QPushButton>(button.constData()), Qt::LeftButton);
 
     const QByteArray received = m_pty->read();
+    QVERIFY(jobEnded());
     const QString printedBody =
         body.isEmpty() ? ReceiptStream::defaultBody() : QString(body).replace("\n", "\r\n");
     QCOMPARE(received, expectedSerialReceipt(received, pitch, printedBody));
@@ -269,6 +280,7 @@ void TestMainWindow::errorBoxAfterFailedJob()
         captionMeanwhile = m_form->windowTitle();
     });
     QTest::mouseClick(child<QPushButton>("receipt12CpiButton"), Qt::LeftButton);
+    QVERIFY(jobEnded());
 
     QCOMPARE(title, QStringLiteral("Error"));
     QCOMPARE(icon, QMessageBox::NoIcon);
@@ -313,11 +325,12 @@ void TestMainWindow::closeDuringJobWaitsForIt()
     selectPort(QStringLiteral("COM2"));
     bool visibleAfterClose = false;
     answerNextBox([&](QMessageBox *) {
-        // The box runs an event loop inside the job: a close request can arrive here.
+        // The job is over, its box is not: a close request can arrive here.
         m_form->close();
         visibleAfterClose = m_form->isVisible();
     });
     QTest::mouseClick(child<QPushButton>("receipt15CpiButton"), Qt::LeftButton);
+    QVERIFY(jobEnded());
     QVERIFY(visibleAfterClose);
     QVERIFY(!m_form->isPrinting());
     QVERIFY(!m_form->isVisible()); // closed once the job was over
@@ -340,6 +353,7 @@ void TestMainWindow::inputDuringJobIsDropped()
         received = m_pty->read();
     });
     QTest::mouseClick(child<QPushButton>("receipt15CpiButton"), Qt::LeftButton);
+    QVERIFY(jobEnded());
 
     received += m_pty->read();
     QVERIFY(stillShownAfterEscape);
@@ -377,13 +391,14 @@ void TestMainWindow::noSecondJobDuringAJob()
             QMetaObject::invokeMethod(
                 m_form.get(), [this] { m_form->printReceipt(Pitch::Cpi8); }, Qt::QueuedConnection);
         }
-        QTest::qWait(50); // a second job would run now, inside this one
+        QTest::qWait(200); // a press clicks 100 ms later: a second job would run now
         stillPrinting = m_form->isPrinting();
         m_form->close();
         shownAfterClose = m_form->isVisible();
         received = m_pty->read();
     });
     QTest::mouseClick(child<QPushButton>("receipt15CpiButton"), Qt::LeftButton);
+    QVERIFY(jobEnded());
 
     received += m_pty->read();
     QVERIFY(stillPrinting);

@@ -15,12 +15,10 @@ bool isEnter(const QKeyEvent *event)
 
 } // namespace
 
-KeyRouting::KeyRouting(QWidget *window, QAbstractButton *defaultButton,
-                       QAbstractButton *cancelButton)
+KeyRouting::KeyRouting(QWidget *window, QAbstractButton *defaultButton)
     : QObject(window)
     , m_window(window)
     , m_defaultButton(defaultButton)
-    , m_cancelButton(cancelButton)
 {
     // Esc that no control takes reaches the window. An open list takes its own Esc (it lives
     // in a popup, outside the window), so Esc there closes the list only.
@@ -54,7 +52,7 @@ bool KeyRouting::eventFilter(QObject *watched, QEvent *event)
         return QObject::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
     if (watched == m_window && key->key() == Qt::Key_Escape) {
-        m_cancelButton->click();
+        m_window->close();
         return true;
     }
     const auto role = m_roles.constFind(watched);

@@ -11,13 +11,15 @@ class QPlainTextEdit;
 // The keys of a dialog-style window on a plain top-level widget:
 // - Enter in a text entry clicks the default button (Ctrl+Enter in the body adds a line break);
 // - Enter on a focused push button clicks that button;
-// - Esc anywhere in the window clicks the cancel button; with a list open it closes the list.
+// - Esc anywhere in the window asks the window to close, as its cancel button does; with a list
+//   open it closes the list. While the controls are disabled (a job runs) keys reach the window
+//   itself, so Esc still asks, and the window decides when to close.
 class KeyRouting : public QObject
 {
     Q_OBJECT
 
 public:
-    KeyRouting(QWidget *window, QAbstractButton *defaultButton, QAbstractButton *cancelButton);
+    KeyRouting(QWidget *window, QAbstractButton *defaultButton);
 
     // Enter here clicks the default button.
     void addTextEntry(QWidget *entry);
@@ -36,5 +38,4 @@ private:
     QHash<QObject *, Role> m_roles;
     QWidget *m_window;
     QAbstractButton *m_defaultButton;
-    QAbstractButton *m_cancelButton;
 };

@@ -10,6 +10,7 @@
 #include "ports/jobstop.h"
 #include "settings/portnames.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
@@ -78,8 +79,8 @@ MainWindow::MainWindow(QWidget *parent)
     createControls();
     setUpKeys();
     setUpAccessibility();
-    // Esc during a job ends the program once the job is over, like a close request.
-    connect(&m_busyWait, &BusyWait::endRequested, this, [this] { m_closeRequested = true; });
+    connect(&m_job, &JobRunner::captionChanged, this, &QWidget::setWindowTitle);
+    connect(&m_job, &JobRunner::finished, this, &MainWindow::showOutcome);
 }
 
 void MainWindow::createControls()
@@ -132,11 +133,7 @@ void MainWindow::createControls()
             [this] { printReceipt(Pitch::Cpi12); });
     connect(m_receipt8CpiButton, &QPushButton::clicked, this,
             [this] { printReceipt(Pitch::Cpi8); });
-    // During a job Exit does nothing; Esc and the window's close wait for the job instead.
-    connect(m_exitButton, &QPushButton::clicked, this, [this] {
-        if (!m_printing)
-            close();
-    });
+    connect(m_exitButton, &QPushButton::clicked, this, &QWidget::close);
 
     setTabOrder(m_portBox, m_receipt15CpiButton);
     setTabOrder(m_receipt15CpiButton, m_exitButton);
@@ -148,7 +145,7 @@ void MainWindow::createControls()
 
 void MainWindow::setUpKeys()
 {
-    auto *keys = new KeyRouting(this, m_receipt15CpiButton, m_exitButton);
+    auto *keys = new KeyRouting(this, m_receipt15CpiButton);
     keys->addTextEntry(m_portBox);
     keys->addTextEntry(m_portBox->lineEdit());
     keys->addMultiLineEntry(m_bodyBox);
@@ -188,35 +185,72 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::printReceipt(const PitchCode &pitchCode)
 {
-    if (m_printing)
-        return; // one job at a time, however the second one was asked for
-    m_printing = true;
-    const QString savedCaption = windowTitle();
+    // A queued call or a timer can still ask while the controls are disabled.
+    if (isBusy())
+        return;
     PrintRequest request;
     request.portSelection = m_portBox->currentText();
+    // A name that is no port prints nothing: the window does not even look busy.
+    if (!PortNames::all().contains(request.portSelection))
+        return;
     request.pitch = pitchCode;
     request.body = bodyText();
     request.settings = PrintSettings::load();
     request.ports = m_portSystem;
 
-    PrintResult result;
-    m_busyWait.run([&] {
-        QString shown;
-        result = PrintJob::run(request, [this, &shown](const JobStatus &status) {
-            if (status.caption == shown)
-                return;
-            shown = status.caption;
-            // Posted to the window's thread, ahead of the job's end.
-            QMetaObject::invokeMethod(this, [this, caption = shown] { setWindowTitle(caption); });
-        });
-    });
-    setWindowTitle(savedCaption);
+    m_savedCaption = windowTitle();
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    enableControls(false);
+    m_job.start(request);
+}
+
+bool MainWindow::isBusy() const
+{
+    return m_job.isRunning() || m_errorBox;
+}
+
+void MainWindow::enableControls(bool enabled)
+{
+    if (!enabled) {
+        // Disabling the focused control would send the focus from one control to the next.
+        m_focusBeforeJob = focusWidget();
+        if (m_focusBeforeJob)
+            m_focusBeforeJob->clearFocus();
+    }
+    const std::initializer_list<QWidget *> controls = {
+        m_portBox, m_receipt15CpiButton, m_exitButton,
+        m_bodyBox, m_receipt12CpiButton, m_receipt8CpiButton};
+    for (QWidget *control : controls)
+        control->setEnabled(enabled);
+    if (enabled && m_focusBeforeJob)
+        m_focusBeforeJob->setFocus();
+}
+
+void MainWindow::showOutcome(const PrintResult &result)
+{
+    setWindowTitle(m_savedCaption);
+    enableControls(true);
+    QApplication::restoreOverrideCursor();
     // Ended by a signal, the program ends too: no box to wait for.
-    if (result.failed() && JobStop::signalReceived() == 0)
-        showErrorBox(result.lastError);
-    m_printing = false;
-    if (m_closeRequested)
+    if (!result.failed() || JobStop::signalReceived() != 0) {
+        endJob(result.lastError);
+        return;
+    }
+    m_errorBox = createErrorBox(this, errorBoxFor(result.lastError), m_openHelp);
+    m_errorBox->setModal(true);
+    connect(m_errorBox, &QDialog::finished, this, [this, failure = result.lastError] {
+        m_errorBox->deleteLater();
+        m_errorBox = nullptr;
+        endJob(failure);
+    });
+    m_errorBox->show();
+}
+
+void MainWindow::endJob(const LastError &lastError)
+{
+    if (std::exchange(m_closeRequested, false))
         close();
+    emit jobFinished(lastError);
 }
 
 QString MainWindow::bodyText() const
@@ -228,29 +262,18 @@ QString MainWindow::bodyText() const
     return body;
 }
 
-void MainWindow::showErrorBox(const LastError &failure)
-{
-    m_errorBox = createErrorBox(this, errorBoxFor(failure), m_openHelp);
-    m_errorBox->exec();
-    delete m_errorBox;
-    m_errorBox = nullptr;
-}
-
 void MainWindow::endOnStopSignal()
 {
     JobStop::request();
     if (m_errorBox)
         m_errorBox->reject();
-    if (m_printing)
-        m_closeRequested = true;
-    else
-        close();
+    close();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // A close that arrives while a job runs waits for it, and for its error box.
-    if (m_printing) {
+    if (isBusy()) {
         m_closeRequested = true;
         event->ignore();
         return;
