@@ -14,9 +14,9 @@
 #include "job/printjob.h"
 #include "ports/parallelport.h"
 #include "ports/serialport.h"
+#include "renderer/receiptdecoder.h"
+#include "renderer/receiptimage.h"
 #include "tests/testsupport.h"
-#include "virtualprinter/receiptdecoder.h"
-#include "virtualprinter/receiptimage.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,12 +1,12 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
 // vr2710-virtual-printer: stands in for a VR2710 receipt printer on this machine.
-#include "filesupport.h"
 #include "liveview.h"
 #include "ports/jobstop.h"
+#include "renderer/filesupport.h"
+#include "renderer/terminalview.h"
 #include "settings/printsettings.h"
 #include "terminaloutput.h"
-#include "terminalview.h"
 #include "virtualprinter.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "printerinputs.h"
 
-#include "filesupport.h"
+#include "renderer/filesupport.h"
 
 #include <QFile>
 

@@ -6,7 +6,7 @@
 #include "printerinputs.h"
 #include "printerline.h"
 #include "receiptarchive.h"
-#include "receiptdecoder.h"
+#include "renderer/receiptdecoder.h"
 
 #include <QElapsedTimer>
 #include <QObject>
