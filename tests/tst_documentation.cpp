@@ -7,8 +7,8 @@
 // drift apart.
 #include "cupsserver.h"
 #include "failure/catalogue.h"
-#include "ports/jobstop.h"
 #include "settings/settingsfile.h"
+#include "stopsignals/stopsignals.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -382,7 +382,7 @@ LastError TestDocumentation::produce(const QString &failure)
         serial();
         request.settings = PrintSettings::withTargets({{request.portSelection, target}});
         return inChildProcess([&] {
-            JobStop::request(); // as the handler of SIGINT, SIGTERM and SIGHUP does
+            StopSignals::request(); // as the handler of SIGINT, SIGTERM and SIGHUP does
             return PrintJob::run(request).lastError;
         });
     }

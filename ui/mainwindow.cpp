@@ -7,8 +7,8 @@
 #include "readablecolor.h"
 #include "wrappingbutton.h"
 
-#include "ports/jobstop.h"
 #include "settings/portnames.h"
+#include "stopsignals/stopsignals.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -232,7 +232,7 @@ void MainWindow::showOutcome(const PrintResult &result)
     enableControls(true);
     QApplication::restoreOverrideCursor();
     // Ended by a signal, the program ends too: no box to wait for.
-    if (!result.failed() || JobStop::signalReceived() != 0) {
+    if (!result.failed() || StopSignals::received() != 0) {
         endJob(result.lastError);
         return;
     }
@@ -264,7 +264,7 @@ QString MainWindow::bodyText() const
 
 void MainWindow::endOnStopSignal()
 {
-    JobStop::request();
+    StopSignals::request();
     if (m_errorBox)
         m_errorBox->reject();
     close();

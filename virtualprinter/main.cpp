@@ -2,10 +2,10 @@
 // SPDX-License-Identifier: MIT
 // vr2710-virtual-printer: stands in for a VR2710 receipt printer on this machine.
 #include "liveview.h"
-#include "ports/jobstop.h"
 #include "renderer/filesupport.h"
 #include "renderer/terminalview.h"
 #include "settings/printsettings.h"
+#include "stopsignals/stopsignals.h"
 #include "terminaloutput.h"
 #include "virtualprinter.h"
 
@@ -240,7 +240,7 @@ int main(int argc, char *argv[])
     // The demo's stop signals (Ctrl+C, Ctrl+\, kill) end the run cleanly: what was already sent
     // is read and saved, what was made removed. A reader of standard output that goes away must
     // not end the printer.
-    const int stopSignals = JobStop::handleStopSignals();
+    const int stopSignals = StopSignals::handle();
     if (stopSignals < 0) {
         complain(QStringLiteral("cannot create a pipe: ") + systemErrorText(errno));
         return UsageOrStartFailure;
