@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "printeroptions.h"
 
+#include "protocol/linerate.h"
 #include "settings/portnames.h"
 
 #include <QCommandLineParser>
@@ -14,12 +15,17 @@ constexpr qint32 MinBaud = 50;
 constexpr qint32 MaxBaud = 4000000;
 constexpr qint64 MaxTcpIdleSeconds = 86400;
 
+// The printer's own defaults, as the help states them.
+const VirtualPrinterOptions defaults;
+const QString defaultPorts = defaults.ports.join(QLatin1Char(','));
+const QString defaultPaperWidth = QString::number(defaults.paper.rollWidthMm);
+
 struct Options
 {
     const QCommandLineOption ports{
         QStringLiteral("ports"),
-        QStringLiteral("Ports to offer, comma-separated (default COM1,LPT1)."),
-        QStringLiteral("list"), QStringLiteral("COM1,LPT1")};
+        QStringLiteral("Ports to offer, comma-separated (default %1).").arg(defaultPorts),
+        QStringLiteral("list"), defaultPorts};
     const QCommandLineOption offline{
         QStringLiteral("printer-offline"),
         QStringLiteral("Offer the LPT FIFO with no reader, like a printer that is off.")};
@@ -33,20 +39,29 @@ struct Options
         QStringLiteral("tcp-idle"),
         QStringLiteral("With --tcp, a connection that sends nothing for this long ends its job, "
                        "which is printed as if it had closed; the next connection is served. "
-                       "1 to 86400 (default 60)."),
-        QStringLiteral("seconds"), QStringLiteral("60")};
+                       "1 to %1 (default %2).")
+            .arg(MaxTcpIdleSeconds)
+            .arg(defaults.tcpIdleSeconds),
+        QStringLiteral("seconds"), QString::number(defaults.tcpIdleSeconds)};
     const QCommandLineOption output{
         QStringLiteral("output"),
-        QStringLiteral("Folder for the receipt images (default receipts)."),
-        QStringLiteral("folder"), QStringLiteral("receipts")};
+        QStringLiteral("Folder for the receipt images (default %1).").arg(defaults.outputFolder),
+        QStringLiteral("folder"), defaults.outputFolder};
     const QCommandLineOption paper{
         QStringLiteral("paper-width"),
-        QStringLiteral("Width of the paper roll in mm, 20 to 300 (default 76)."),
-        QStringLiteral("mm"), QStringLiteral("76")};
+        QStringLiteral("Width of the paper roll in mm, %1 to %2 (default %3).")
+            .arg(PaperSpec::MinRollWidthMm)
+            .arg(PaperSpec::MaxRollWidthMm)
+            .arg(defaultPaperWidth),
+        QStringLiteral("mm"), defaultPaperWidth};
     const QCommandLineOption baud{
         QStringLiteral("baud"),
-        QStringLiteral("Line rate to read at, 10 bits a byte, 50 to 4000000 (default 9600)."),
-        QStringLiteral("rate"), QStringLiteral("9600")};
+        QStringLiteral("Line rate to read at, %1 bits a byte, %2 to %3 (default %4).")
+            .arg(LineRate::BitsPerByte)
+            .arg(MinBaud)
+            .arg(MaxBaud)
+            .arg(defaults.baud),
+        QStringLiteral("rate"), QString::number(defaults.baud)};
     const QCommandLineOption noPacing{QStringLiteral("no-pacing"),
                                       QStringLiteral("Read as fast as data comes.")};
     const QCommandLineOption stall{QStringLiteral("stall"),
@@ -113,7 +128,9 @@ private:
         const double width = m_parser.value(m_given.paper).toDouble(&ok);
         if (!ok || !(width >= PaperSpec::MinRollWidthMm && width <= PaperSpec::MaxRollWidthMm))
             return fail(
-                QStringLiteral("--paper-width needs a width in mm from 20 to 300, not \"%1\"")
+                QStringLiteral("--paper-width needs a width in mm from %1 to %2, not \"%3\"")
+                    .arg(PaperSpec::MinRollWidthMm)
+                    .arg(PaperSpec::MaxRollWidthMm)
                     .arg(m_parser.value(m_given.paper)));
         options.paper.rollWidthMm = width;
 

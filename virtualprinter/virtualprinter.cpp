@@ -193,8 +193,9 @@ void VirtualPrinter::stop()
             continue;
         if (m_options.baud > 0)
             lineTimeMs =
-                qMax(lineTimeMs,
-                     (input->line->pendingBytes() * 10000 + m_options.baud - 1) / m_options.baud);
+                qMax(lineTimeMs, (input->line->pendingBytes() * LineRate::BitsPerByte * 1000 +
+                                  m_options.baud - 1) /
+                                     m_options.baud);
         input->line->drain(QuietMs);
     }
     const qint64 boundAt = m_sinceStop.elapsed() + lineTimeMs + StopMarginMs;

@@ -5,6 +5,7 @@
 #include "joblistener.h"
 #include "printerinputs.h"
 #include "printerline.h"
+#include "protocol/linerate.h"
 #include "receiptarchive.h"
 #include "renderer/receiptdecoder.h"
 
@@ -22,7 +23,7 @@ struct VirtualPrinterOptions
     bool printerOffline = false;      // LPT ports get a FIFO that nobody reads
     std::optional<ListenAddress> tcp; // LPT1 is a network printer here instead of a FIFO
     int tcpIdleSeconds = 60;          // a connection that sends nothing this long ends its job
-    qint32 baud = 9600;               // 0: read as fast as possible
+    qint32 baud = LineRate::BaudRate; // 0: read as fast as possible
     LineFaults faults;
     QString outputFolder = QStringLiteral("receipts");
     PaperSpec paper;
