@@ -264,11 +264,10 @@ int PrintCommand::run(const QByteArrayList &arguments) const
     }
 
     m_surroundings.beforeJob();
-    PrintRequest request;
-    request.portSelection = options.port;
-    request.pitch = options.pitch;
-    request.body = body;
-    request.settings = m_surroundings.loadSettings();
+    const PrintRequest request{.portSelection = options.port,
+                               .pitch = options.pitch,
+                               .body = body,
+                               .settings = m_surroundings.loadSettings()};
     ProgressLine progress(err, m_surroundings.errorIsTerminal);
     const PrintResult result =
         PrintJob::run(request, [&](const JobStatus &status) { progress.update(status); });

@@ -255,8 +255,9 @@ void TestDocumentation::manualPageListsTheSameNumbers()
 LastError TestDocumentation::produce(const QString &failure)
 {
     const QString folder = m_folder.path();
-    PrintRequest request;
-    request.portSelection = QStringLiteral("LPT1");
+    // The settings are chosen below, once the target is known.
+    PrintRequest request{.portSelection = QStringLiteral("LPT1"),
+                         .settings = PrintSettings::withTargets({})};
     QByteArray target;
     std::unique_ptr<PseudoTerminal> pty;
     std::unique_ptr<FifoReader> stalledReader;

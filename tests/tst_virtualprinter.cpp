@@ -545,11 +545,10 @@ void TestVirtualPrinter::networkJobsOneAfterAnother()
     const QString address = printer.device("LPT1");
     QVERIFY2(address.startsWith("socket://127.0.0.1:"), qPrintable(address));
     const QDateTime moment(QDate(2026, 12, 7), QTime(9, 5, 1));
-    PrintRequest request;
-    request.settings =
-        PrintSettings::withTargets({{"LPT1", address.toUtf8()}, {"COM1", address.toUtf8()}});
-    request.now = [&] { return moment; };
-    request.portSelection = QStringLiteral("LPT1");
+    PrintRequest request{.portSelection = QStringLiteral("LPT1"),
+                         .settings = PrintSettings::withTargets(
+                             {{"LPT1", address.toUtf8()}, {"COM1", address.toUtf8()}}),
+                         .now = [&] { return moment; }};
     QCOMPARE(PrintJob::run(request).lastError.number, 0);
     request.portSelection = QStringLiteral("COM1");
     request.pitch = Pitch::Cpi8;

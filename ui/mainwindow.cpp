@@ -188,15 +188,15 @@ void MainWindow::printReceipt(const PitchCode &pitchCode)
     // A queued call or a timer can still ask while the controls are disabled.
     if (isBusy())
         return;
-    PrintRequest request;
-    request.portSelection = m_portBox->currentText();
+    const QString selection = m_portBox->currentText();
     // A name that is no port prints nothing: the window does not even look busy.
-    if (!PortNames::all().contains(request.portSelection))
+    if (!PortNames::all().contains(selection))
         return;
-    request.pitch = pitchCode;
-    request.body = bodyText();
-    request.settings = PrintSettings::load();
-    request.ports = m_portSystem;
+    const PrintRequest request{.portSelection = selection,
+                               .pitch = pitchCode,
+                               .body = bodyText(),
+                               .settings = PrintSettings::load(),
+                               .ports = m_portSystem};
 
     m_savedCaption = windowTitle();
     QApplication::setOverrideCursor(Qt::BusyCursor);
