@@ -75,10 +75,9 @@ void buildChunks(benchmark::State &state)
 void runJobs(benchmark::State &state, const QString &selection, const QByteArray &target,
              bool onWorkerThread = false)
 {
-    PrintRequest request;
-    request.portSelection = selection;
-    request.settings = PrintSettings::withTargets({{selection, target}});
-    request.now = [] { return Moment; };
+    const PrintRequest request{.portSelection = selection,
+                               .settings = PrintSettings::withTargets({{selection, target}}),
+                               .now = [] { return Moment; }};
     JobRunner runner;
     QEventLoop loop;
     PrintResult result;

@@ -14,9 +14,9 @@
 #include "job/printjob.h"
 #include "ports/parallelport.h"
 #include "ports/serialport.h"
+#include "renderer/receiptdecoder.h"
+#include "renderer/receiptimage.h"
 #include "tests/testsupport.h"
-#include "virtualprinter/receiptdecoder.h"
-#include "virtualprinter/receiptimage.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -128,14 +128,14 @@ private:
 // printer's, from the environment its env file set.
 struct Com1PrintJob
 {
-    PrintRequest request;
+    QString body = ReceiptStream::defaultBody();
 
-    Com1PrintJob() { request.portSelection = QStringLiteral("COM1"); }
-    PrintResult print(const PitchCode &pitch)
+    PrintResult print(const PitchCode &pitch) const
     {
-        request.pitch = pitch;
-        request.settings = PrintSettings::load();
-        return PrintJob::run(request);
+        return PrintJob::run({.portSelection = QStringLiteral("COM1"),
+                              .pitch = pitch,
+                              .body = body,
+                              .settings = PrintSettings::load()});
     }
 };
 
@@ -191,7 +191,7 @@ void pacedLongBodyWithWindow(benchmark::State &state)
     if (!started(printer, state))
         return;
     Com1PrintJob demo;
-    demo.request.body = longBody(setting("VR2710_BENCH_PACED_KB", 1024) * 1024);
+    demo.body = longBody(setting("VR2710_BENCH_PACED_KB", 1024) * 1024);
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
@@ -201,7 +201,7 @@ void pacedLongBodyWithWindow(benchmark::State &state)
         }
         state.SetIterationTime(clock.nsecsElapsed() / 1e9);
         const QByteArray received = printer.raw(printer.images().first());
-        if (received != expectedSerialReceipt(received, Pitch::Cpi12, demo.request.body)) {
+        if (received != expectedSerialReceipt(received, Pitch::Cpi12, demo.body)) {
             state.SkipWithError("the receipt did not arrive whole");
             return;
         }

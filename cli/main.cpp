@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "printcommand.h"
 
-#include "ports/jobstop.h"
+#include "stopsignals/stopsignals.h"
 
 #include <QCoreApplication>
 
@@ -29,7 +29,7 @@ int main(int argc, char *argv[])
         // its lock.
         .beforeJob =
             [&] {
-                JobStop::handleStopSignals();
+                StopSignals::handle();
                 app.emplace(argc, argv);
                 QCoreApplication::setApplicationName(QStringLiteral("vr2710-print"));
             },

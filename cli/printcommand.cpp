@@ -7,7 +7,7 @@
 #include "failure/displaypath.h"
 #include "failure/errorbox.h"
 #include "job/printjob.h"
-#include "ports/jobstop.h"
+#include "stopsignals/stopsignals.h"
 
 #include <QCommandLineParser>
 #include <QStringDecoder>
@@ -264,11 +264,10 @@ int PrintCommand::run(const QByteArrayList &arguments) const
     }
 
     m_surroundings.beforeJob();
-    PrintRequest request;
-    request.portSelection = options.port;
-    request.pitch = options.pitch;
-    request.body = body;
-    request.settings = m_surroundings.loadSettings();
+    const PrintRequest request{.portSelection = options.port,
+                               .pitch = options.pitch,
+                               .body = body,
+                               .settings = m_surroundings.loadSettings()};
     ProgressLine progress(err, m_surroundings.errorIsTerminal);
     const PrintResult result =
         PrintJob::run(request, [&](const JobStatus &status) { progress.update(status); });
@@ -277,7 +276,7 @@ int PrintCommand::run(const QByteArrayList &arguments) const
         err << errorBoxText(result.lastError).replace(QLatin1Char('\r'), QLatin1Char('\n'))
             << Qt::endl;
     // Ended by a signal: the shell's convention, 128 + the signal's number.
-    if (const int signal = JobStop::signalReceived())
+    if (const int signal = StopSignals::received())
         return 128 + signal;
     return result.failed() ? ExitCode::JobFailed : ExitCode::Printed;
 }

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "progressline.h"
 
-#include "ports/serialline.h"
+#include "protocol/linerate.h"
 
 #include <QLocale>
 
@@ -17,7 +17,7 @@ QString ProgressLine::text(qint64 sent, qint64 total)
 {
     const QLocale english(QLocale::English);
     const qint64 secondsLeft =
-        qint64((total - sent) * SerialLine::MillisecondsPerByte / 1000.0 + 0.5);
+        qint64((total - sent) * LineRate::MillisecondsPerByte / 1000.0 + 0.5);
     const QString left = secondsLeft >= 120 ? QStringLiteral("%1 min").arg((secondsLeft + 30) / 60)
                                             : QStringLiteral("%1 s").arg(secondsLeft);
     return sent >= total ? QStringLiteral("all %1 bytes sent, waiting for the printer to finish")

@@ -13,7 +13,8 @@
 
 // What to print: the port as chosen (compared exactly with the port names), the pitch, the
 // body (lines separated by CR LF), the settings in force, and where the date line's clock and
-// the ports' system calls come from.
+// the ports' system calls come from. The settings have no default: a request is made with them,
+// `PrintRequest request{.settings = PrintSettings::load()}`.
 struct PrintRequest
 {
     QString portSelection;

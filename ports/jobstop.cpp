@@ -2,74 +2,31 @@
 // SPDX-License-Identifier: MIT
 #include "jobstop.h"
 
-#include <atomic>
-#include <cerrno>
-#include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
+#include "stopsignals/stopsignals.h"
 
 namespace {
 
-std::atomic<bool> stopRequested{false};
-std::atomic<const std::atomic<bool> *> followed{&stopRequested};
-std::atomic<int> stopSignal{0};
-int notifyPipe[2] = {-1, -1};
-
-void onStopSignal(int signal)
-{
-    const int savedErrno = errno;
-    int none = 0;
-    stopSignal.compare_exchange_strong(none, signal);
-    stopRequested = true;
-    if (notifyPipe[1] >= 0) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t ignored = ::write(notifyPipe[1], &byte, 1);
-    }
-    errno = savedErrno;
-}
+// The flag a module follows; none: this program's own.
+std::atomic<const std::atomic<bool> *> followed{nullptr};
 
 } // namespace
 
 namespace JobStop {
 
-void request() noexcept
-{
-    stopRequested = true;
-}
-
 bool requested() noexcept
 {
-    return followed.load()->load();
+    const std::atomic<bool> *flag = followed.load();
+    return (flag ? flag : StopSignals::flag())->load();
 }
 
 const std::atomic<bool> *flag() noexcept
 {
-    return &stopRequested;
+    return StopSignals::flag();
 }
 
 void follow(const std::atomic<bool> *programFlag) noexcept
 {
-    followed = programFlag ? programFlag : &stopRequested;
-}
-
-int signalReceived() noexcept
-{
-    return stopSignal;
-}
-
-int handleStopSignals()
-{
-    if (notifyPipe[0] < 0 && ::pipe2(notifyPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        notifyPipe[0] = notifyPipe[1] = -1;
-    struct sigaction action
-    {
-    };
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a wait in progress returns at once and sees the request.
-    for (const int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
-    return notifyPipe[0];
+    followed = programFlag;
 }
 
 } // namespace JobStop

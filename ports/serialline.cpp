@@ -6,6 +6,7 @@
 #include "deviceholders.h"
 #include "jobstop.h"
 #include "portfailure.h"
+#include "protocol/linerate.h"
 #include "transports.h"
 
 #include <algorithm>
@@ -28,8 +29,8 @@ int setLineSettings(DeviceCalls &calls, int fd, termios settings)
     settings.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
     settings.c_cflag |= CS8 | CLOCAL | CREAD;
     settings.c_iflag &= ~(IXON | IXOFF | IXANY);
-    ::cfsetispeed(&settings, B9600);
-    ::cfsetospeed(&settings, B9600);
+    ::cfsetispeed(&settings, LineRate::TermiosSpeed);
+    ::cfsetospeed(&settings, LineRate::TermiosSpeed);
     return calls.setLineSettings(fd, settings) == 0 ? 0 : errno;
 }
 
@@ -77,7 +78,7 @@ private:
                                                        : DeviceWriter::TimedOut);
             }
             const auto pause =
-                std::clamp(qint64(queued * SerialLine::MillisecondsPerByte), qint64(1), qint64(20));
+                std::clamp(qint64(queued * LineRate::MillisecondsPerByte), qint64(1), qint64(20));
             std::this_thread::sleep_for(std::chrono::milliseconds(pause));
         }
     }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "connection.h"
-#include "protocol/linerate.h"
 
 struct PortSystem;
 
@@ -16,9 +15,3 @@ struct PortSystem;
 // the output drain, within the same bound.
 OpenedConnection openSerialLine(const PortLocation &where, const PortSystem &system,
                                 StallBound &stall);
-
-namespace SerialLine {
-inline constexpr int BaudRate = LineRate::BaudRate;
-// Time a byte takes on the line: start bit, 8 data bits, stop bit.
-inline constexpr double MillisecondsPerByte = LineRate::MillisecondsPerByte;
-} // namespace SerialLine

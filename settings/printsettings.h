@@ -38,7 +38,8 @@ struct PortTarget
 // - the code page of the body: VR2710_CODEPAGE, else the settings file's codepage=, else 437.
 //
 // A settings file that cannot be used, or a code page that is not supported, leaves no code
-// page and a failure (9008, 9005) that the job reports; it then sends nothing.
+// page and a failure (9008, 9005) that the job reports; it then sends nothing. There is no
+// other way to be without a code page: settings are only loaded or made with their targets.
 class PrintSettings
 {
 public:
@@ -57,6 +58,8 @@ public:
     const LastError &failure() const { return m_failure; }
 
 private:
+    PrintSettings() = default;
+
     QHash<QString, PortTarget> m_targets;
     std::optional<CodePage> m_codePage;
     LastError m_failure;

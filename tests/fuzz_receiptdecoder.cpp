@@ -7,8 +7,8 @@
 //
 // Usage: fuzz_receiptdecoder [iterations] [seed]
 #include "protocol/receiptstream.h"
-#include "virtualprinter/receiptdecoder.h"
-#include "virtualprinter/receiptimage.h"
+#include "renderer/receiptdecoder.h"
+#include "renderer/receiptimage.h"
 
 #include <QGuiApplication>
 

@@ -7,8 +7,8 @@
 // drift apart.
 #include "cupsserver.h"
 #include "failure/catalogue.h"
-#include "ports/jobstop.h"
 #include "settings/settingsfile.h"
+#include "stopsignals/stopsignals.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -255,8 +255,9 @@ void TestDocumentation::manualPageListsTheSameNumbers()
 LastError TestDocumentation::produce(const QString &failure)
 {
     const QString folder = m_folder.path();
-    PrintRequest request;
-    request.portSelection = QStringLiteral("LPT1");
+    // The settings are chosen below, once the target is known.
+    PrintRequest request{.portSelection = QStringLiteral("LPT1"),
+                         .settings = PrintSettings::withTargets({})};
     QByteArray target;
     std::unique_ptr<PseudoTerminal> pty;
     std::unique_ptr<FifoReader> stalledReader;
@@ -382,7 +383,7 @@ LastError TestDocumentation::produce(const QString &failure)
         serial();
         request.settings = PrintSettings::withTargets({{request.portSelection, target}});
         return inChildProcess([&] {
-            JobStop::request(); // as the handler of SIGINT, SIGTERM and SIGHUP does
+            StopSignals::request(); // as the handler of SIGINT, SIGTERM and SIGHUP does
             return PrintJob::run(request).lastError;
         });
     }

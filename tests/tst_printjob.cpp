@@ -61,11 +61,11 @@ LastError failure(qint32 number, const QString &source)
 // A request whose ports open fake connections that write into the log.
 PrintRequest fakeRequest(const QString &selection, ConnectionLog &log)
 {
-    PrintRequest request;
-    request.portSelection = selection;
-    request.settings = PrintSettings::withTargets(
-        {{"COM1", "/dev/ttyS0"}, {"COM2", "/dev/ttyS1"}, {"LPT1", "/dev/lp0"}});
-    request.now = [] { return FixedMoment; };
+    PrintRequest request{
+        .portSelection = selection,
+        .settings = PrintSettings::withTargets(
+            {{"COM1", "/dev/ttyS0"}, {"COM2", "/dev/ttyS1"}, {"LPT1", "/dev/lp0"}}),
+        .now = [] { return FixedMoment; }};
     request.ports.open = [&log](const PortLocation &where, const PortSystem &,
                                 StallBound &stall) -> OpenedConnection {
         const LastError failed = log.record(
@@ -376,11 +376,10 @@ void TestPrintJob::realPortsReleaseDevices()
                             : device == "file" ? QFile::encodeName(file)
                                                : device;
     const int descriptorsBefore = openDescriptorCount();
-    PrintRequest request;
-    request.portSelection = selection;
-    request.pitch = Pitch::Cpi12;
-    request.settings = settingsWith(selection, path);
-    request.now = [] { return FixedMoment; };
+    const PrintRequest request{.portSelection = selection,
+                               .pitch = Pitch::Cpi12,
+                               .settings = settingsWith(selection, path),
+                               .now = [] { return FixedMoment; }};
     const PrintResult result = PrintJob::run(request);
 
     QCOMPARE(openDescriptorCount(), descriptorsBefore);

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
+#include "renderer/receiptdecoder.h"
 #include "testsupport.h"
-#include "virtualprinter/receiptdecoder.h"
 
 #include <QtTest>
 

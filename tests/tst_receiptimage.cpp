@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
 #include "protocol/receiptstream.h"
+#include "renderer/receiptdecoder.h"
+#include "renderer/receiptimage.h"
+#include "renderer/terminalview.h"
 #include "testsupport.h"
-#include "virtualprinter/receiptdecoder.h"
-#include "virtualprinter/receiptimage.h"
-#include "virtualprinter/terminalview.h"
 
 #include <QtTest>
 

@@ -1,12 +1,13 @@
 // SPDX-FileCopyrightText: 2026 The VR2710 Demo Developers
 // SPDX-License-Identifier: MIT
-// The virtual printer as a program: the ports it offers, pacing, its fault modes and its
-// clean-up, driven through the demo's own ports.
+// The virtual printer as a program: its options, the ports it offers, pacing, its fault modes
+// and its clean-up, driven through the demo's own ports.
 #include "job/printjob.h"
 #include "ports/parallelport.h"
 #include "ports/serialport.h"
 #include "protocol/receiptstream.h"
 #include "testsupport.h"
+#include "virtualprinter/printeroptions.h"
 
 #include <QImage>
 #include <QImageReader>
@@ -213,6 +214,8 @@ private slots:
     void standardOutputNeverStopsThePrinter_data();
     void standardOutputNeverStopsThePrinter();
     void assignmentsAreSafeForAShell();
+    void wrongOptionIsRefused_data();
+    void wrongOptionIsRefused();
     void startFailureLeavesNothingBehind_data();
     void startFailureLeavesNothingBehind();
     void networkJobsOneAfterAnother();
@@ -471,23 +474,40 @@ void TestVirtualPrinter::assignmentsAreSafeForAShell()
     QVERIFY(QDir(scratch.path()).entryList({"INJECTED"}).isEmpty());
 }
 
+void TestVirtualPrinter::wrongOptionIsRefused_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("a port named twice")
+        << QStringList{"--ports", "COM1,LPT1,lpt1"} << "the port LPT1 is named twice in --ports";
+    QTest::newRow("a rate beyond its range")
+        << QStringList{"--baud", "2147483648"}
+        << "--baud needs a rate from 50 to 4000000 (or use --no-pacing), not \"2147483648\"";
+    QTest::newRow("a port it does not offer")
+        << QStringList{"--ports", "COM3"}
+        << "unknown port \"COM3\" in --ports: use COM1, COM2 or LPT1";
+}
+
+void TestVirtualPrinter::wrongOptionIsRefused()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, error);
+    const PrinterOptions::Outcome read = PrinterOptions::read(QStringList{"printer"} + options);
+    QVERIFY(!read.options);
+    QCOMPARE(read.error, error);
+}
+
 void TestVirtualPrinter::startFailureLeavesNothingBehind_data()
 {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("cause");
-    QTest::newRow("a port named twice")
-        << QStringList{"--ports", "COM1,LPT1,LPT1"} << "the port LPT1 is named twice";
     QTest::newRow("the env file in a missing folder")
         << QStringList{"--env-file", "@/missing/env"} << "No such file or directory";
     QTest::newRow("the output folder under a file")
         << QStringList{"--output", "@/file/receipts"} << "Not a directory";
     QTest::newRow("the network port taken")
         << QStringList{"--tcp", "@port"} << "Address already in use";
-    QTest::newRow("a rate beyond its range")
-        << QStringList{"--baud", "2147483648"} << "--baud needs a rate from 50 to 4000000";
     QTest::newRow("an unknown option") << QStringList{"--colour"} << "Unknown option 'colour'";
-    QTest::newRow("a port it does not offer")
-        << QStringList{"--ports", "COM3"} << "unknown port \"COM3\" in --ports";
 }
 
 void TestVirtualPrinter::startFailureLeavesNothingBehind()
@@ -525,11 +545,10 @@ void TestVirtualPrinter::networkJobsOneAfterAnother()
     const QString address = printer.device("LPT1");
     QVERIFY2(address.startsWith("socket://127.0.0.1:"), qPrintable(address));
     const QDateTime moment(QDate(2026, 12, 7), QTime(9, 5, 1));
-    PrintRequest request;
-    request.settings =
-        PrintSettings::withTargets({{"LPT1", address.toUtf8()}, {"COM1", address.toUtf8()}});
-    request.now = [&] { return moment; };
-    request.portSelection = QStringLiteral("LPT1");
+    PrintRequest request{.portSelection = QStringLiteral("LPT1"),
+                         .settings = PrintSettings::withTargets(
+                             {{"LPT1", address.toUtf8()}, {"COM1", address.toUtf8()}}),
+                         .now = [&] { return moment; }};
     QCOMPARE(PrintJob::run(request).lastError.number, 0);
     request.portSelection = QStringLiteral("COM1");
     request.pitch = Pitch::Cpi8;

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "mainwindow.h"
 
-#include "ports/jobstop.h"
+#include "stopsignals/stopsignals.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -12,7 +12,7 @@
 int main(int argc, char *argv[])
 {
     // Ctrl+C or kill during a job must not leave the port's lock behind.
-    const int stopSignals = JobStop::handleStopSignals();
+    const int stopSignals = StopSignals::handle();
     QApplication app(argc, argv);
     // One name for the launcher and the window: Wayland takes the window's app_id from the
     // desktop file name, X11 its WM_CLASS class from the application name.
@@ -30,5 +30,5 @@ int main(int argc, char *argv[])
     window.show();
     const int status = app.exec();
     // Ended by a signal: the shell's convention, 128 + the signal's number.
-    return JobStop::signalReceived() != 0 ? 128 + JobStop::signalReceived() : status;
+    return StopSignals::received() != 0 ? 128 + StopSignals::received() : status;
 }

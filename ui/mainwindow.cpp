@@ -7,8 +7,8 @@
 #include "readablecolor.h"
 #include "wrappingbutton.h"
 
-#include "ports/jobstop.h"
 #include "settings/portnames.h"
+#include "stopsignals/stopsignals.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -188,15 +188,15 @@ void MainWindow::printReceipt(const PitchCode &pitchCode)
     // A queued call or a timer can still ask while the controls are disabled.
     if (isBusy())
         return;
-    PrintRequest request;
-    request.portSelection = m_portBox->currentText();
+    const QString selection = m_portBox->currentText();
     // A name that is no port prints nothing: the window does not even look busy.
-    if (!PortNames::all().contains(request.portSelection))
+    if (!PortNames::all().contains(selection))
         return;
-    request.pitch = pitchCode;
-    request.body = bodyText();
-    request.settings = PrintSettings::load();
-    request.ports = m_portSystem;
+    const PrintRequest request{.portSelection = selection,
+                               .pitch = pitchCode,
+                               .body = bodyText(),
+                               .settings = PrintSettings::load(),
+                               .ports = m_portSystem};
 
     m_savedCaption = windowTitle();
     QApplication::setOverrideCursor(Qt::BusyCursor);
@@ -232,7 +232,7 @@ void MainWindow::showOutcome(const PrintResult &result)
     enableControls(true);
     QApplication::restoreOverrideCursor();
     // Ended by a signal, the program ends too: no box to wait for.
-    if (!result.failed() || JobStop::signalReceived() != 0) {
+    if (!result.failed() || StopSignals::received() != 0) {
         endJob(result.lastError);
         return;
     }
@@ -264,7 +264,7 @@ QString MainWindow::bodyText() const
 
 void MainWindow::endOnStopSignal()
 {
-    JobStop::request();
+    StopSignals::request();
     if (m_errorBox)
         m_errorBox->reject();
     close();

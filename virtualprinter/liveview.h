@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "receiptimage.h"
+#include "renderer/receiptimage.h"
 #include "virtualprinter.h"
 
 #include <QScrollArea>

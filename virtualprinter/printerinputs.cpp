@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "printerinputs.h"
 
-#include "filesupport.h"
+#include "protocol/linerate.h"
+#include "renderer/filesupport.h"
 
 #include <QFile>
 
@@ -58,8 +59,8 @@ std::optional<OfferedInput> offerPseudoTerminal(const QString &portName, QString
     char name[256] = {};
     termios raw{};
     cfmakeraw(&raw);
-    cfsetispeed(&raw, B9600);
-    cfsetospeed(&raw, B9600);
+    cfsetispeed(&raw, LineRate::TermiosSpeed);
+    cfsetospeed(&raw, LineRate::TermiosSpeed);
     if (::openpty(&master, &slave, name, &raw, nullptr) != 0) {
         *error = systemError(QStringLiteral("cannot open a pseudo-terminal for ") + portName);
         return std::nullopt;

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "printerline.h"
 
+#include "protocol/linerate.h"
+
 #include <cerrno>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -20,7 +22,7 @@ PrinterLine::PrinterLine(const QString &name, int fd, int keepOpen, qint32 baud,
     , m_name(name)
     , m_fd(fd)
     , m_keepOpen(keepOpen)
-    , m_bytesPerMs(baud > 0 ? baud / 10.0 / 1000.0 : 0)
+    , m_bytesPerMs(baud > 0 ? baud / double(LineRate::BitsPerByte) / 1000.0 : 0)
     , m_faults(faults)
     , m_atEnd(atEnd)
     , m_notifier(fd, QSocketNotifier::Read)

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "rawspool.h"
 
-#include "filesupport.h"
+#include "renderer/filesupport.h"
 
 #include <cerrno>
 #include <unistd.h>

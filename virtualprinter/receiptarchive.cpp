@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "receiptarchive.h"
 
-#include "filesupport.h"
+#include "renderer/filesupport.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "rawspool.h"
-#include "receiptimage.h"
+#include "renderer/receiptimage.h"
 
 #include <QByteArrayList>
 

@@ -2,8 +2,6 @@
 // SPDX-License-Identifier: MIT
 #include "virtualprinter.h"
 
-#include "settings/portnames.h"
-
 #include <QMetaMethod>
 
 #include <climits>
@@ -68,6 +66,7 @@ VirtualPrinter::VirtualPrinter(VirtualPrinterOptions options, const CodePage &co
     , m_codePage(codePage)
     , m_archive(m_options.outputFolder, m_options.paper, m_options.keepRawBytes)
 {
+    m_archive.setGiveUp([this] { return m_stopped && m_sinceStopped.elapsed() > StopBudgetMs; });
     m_stopBound.setSingleShot(true);
     connect(&m_stopBound, &QTimer::timeout, this, [this] {
         for (auto &input : m_inputs)
@@ -85,31 +84,9 @@ VirtualPrinter::~VirtualPrinter()
         m_archive.removeCreatedFolders();
 }
 
-bool VirtualPrinter::checkPorts(QString *error) const
-{
-    if (m_options.ports.isEmpty()) {
-        *error = QStringLiteral("--ports names no port: use COM1, COM2 or LPT1");
-        return false;
-    }
-    QStringList seen;
-    for (const QString &port : m_options.ports) {
-        if (!PortNames::all().contains(port)) {
-            *error =
-                QStringLiteral("unknown port \"%1\" in --ports: use COM1, COM2 or LPT1").arg(port);
-            return false;
-        }
-        if (seen.contains(port)) {
-            *error = QStringLiteral("the port %1 is named twice in --ports").arg(port);
-            return false;
-        }
-        seen << port;
-    }
-    return true;
-}
-
 bool VirtualPrinter::start(QString *error)
 {
-    if (!checkPorts(error) || !m_archive.prepare(error))
+    if (!m_archive.prepare(error))
         return false;
     for (const QString &port : m_options.ports) {
         // With --tcp, LPT1 is the network printer.
@@ -216,8 +193,9 @@ void VirtualPrinter::stop()
             continue;
         if (m_options.baud > 0)
             lineTimeMs =
-                qMax(lineTimeMs,
-                     (input->line->pendingBytes() * 10000 + m_options.baud - 1) / m_options.baud);
+                qMax(lineTimeMs, (input->line->pendingBytes() * LineRate::BitsPerByte * 1000 +
+                                  m_options.baud - 1) /
+                                     m_options.baud);
         input->line->drain(QuietMs);
     }
     const qint64 boundAt = m_sinceStop.elapsed() + lineTimeMs + StopMarginMs;
@@ -236,6 +214,7 @@ void VirtualPrinter::checkStopped()
         if (input->line && !input->line->isDrained())
             return;
     m_stopped = true;
+    m_sinceStopped.start();
     m_stopBound.stop();
     emit stopped();
 }

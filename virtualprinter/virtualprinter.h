@@ -5,8 +5,9 @@
 #include "joblistener.h"
 #include "printerinputs.h"
 #include "printerline.h"
+#include "protocol/linerate.h"
 #include "receiptarchive.h"
-#include "receiptdecoder.h"
+#include "renderer/receiptdecoder.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -15,13 +16,14 @@
 #include <memory>
 #include <vector>
 
+// What the printer is to do, as PrinterOptions read and checked it from the command line.
 struct VirtualPrinterOptions
 {
     QStringList ports{QStringLiteral("COM1"), QStringLiteral("LPT1")};
     bool printerOffline = false;      // LPT ports get a FIFO that nobody reads
     std::optional<ListenAddress> tcp; // LPT1 is a network printer here instead of a FIFO
     int tcpIdleSeconds = 60;          // a connection that sends nothing this long ends its job
-    qint32 baud = 9600;               // 0: read as fast as possible
+    qint32 baud = LineRate::BaudRate; // 0: read as fast as possible
     LineFaults faults;
     QString outputFolder = QStringLiteral("receipts");
     PaperSpec paper;
@@ -61,18 +63,20 @@ public:
     QByteArrayList assignments() const;
     // "export VR2710_COM1=/dev/pts/7 VR2710_LPT1='/tmp/with space/lpt1'"
     QByteArray exportLine() const { return "export " + assignments().join(' '); }
-    ReceiptArchive &archive() { return m_archive; }
     // The printer is asked to stop (a signal): it takes no new network job and reads what was
     // already sent to each line at once, until nothing more has come for QuietMs; stopped()
     // follows, at the latest once the line time of what was waiting (FIONREAD) plus
     // StopMarginMs has passed. Receipts that end meanwhile are saved as usual. Each call
     // counts what is waiting anew and may push that bound later, never earlier.
     void stop();
-    // Prints what is still pending on every line as an uncut receipt.
+    // Prints what is still pending on every line as an uncut receipt. An image still being
+    // drawn once StopBudgetMs have passed since stopped() is given up, so that the program
+    // ends within a second of a stop whatever it was doing.
     void finishPending();
 
     static constexpr int QuietMs = 100;
     static constexpr int StopMarginMs = 500;
+    static constexpr int StopBudgetMs = 500;
 
 signals:
     void paperFed(const QString &portName, const PaperFeed &feed);
@@ -82,7 +86,6 @@ signals:
 
 private:
     class PortInput;
-    bool checkPorts(QString *error) const;
     bool offer(const QString &port, QString *error);
     bool offerNetwork(QString *error);
     PortInput &addInput(const QString &port);
@@ -106,6 +109,7 @@ private:
     bool m_stopped = false;
     QTimer m_stopBound; // the latest stop() may take
     QElapsedTimer m_sinceStop;
+    QElapsedTimer m_sinceStopped;
     qint64 m_stopBoundAt = 0; // on m_sinceStop's clock
 };
 
