@@ -22,7 +22,7 @@ struct PrintRequest
     QString body = ReceiptStream::defaultBody();
     PrintSettings settings;
     DateTimeSource now = systemDateTime;
-    PortSystem ports;
+    PortSystem ports = {};
 };
 
 // How a job ended: whether the selection named a port at all, and its last failure (number 0

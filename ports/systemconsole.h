@@ -12,8 +12,13 @@
 class SystemConsole
 {
 public:
-    explicit SystemConsole(QByteArray activeList = "/sys/class/tty/console/active",
-                           QByteArray deviceFolder = "/dev");
+    // The system's own console list and device folder.
+    SystemConsole()
+        : SystemConsole("/sys/class/tty/console/active", "/dev")
+    {
+    }
+    // Elsewhere, for tests.
+    explicit SystemConsole(QByteArray activeList, QByteArray deviceFolder);
 
     // Whether the device (from stat) is the console or one of its terminals.
     bool isConsole(const struct stat &device) const;
