@@ -97,21 +97,26 @@ int main(int argc, char **argv)
         return 2;
     }
     const int runs = std::max(1, std::atoi(argv[1]));
-    std::printf("%-28s %12s %16s\n", "program", "start (ms)", "idle RSS (MiB)");
-    for (int p = 2; p < argc; ++p) {
-        std::vector<double> starts, memories;
-        for (int run = 0; run < runs; ++run) {
+    const int programs = argc - 2;
+    // Run after run, each program in turn: a machine that gets busier or quieter meanwhile
+    // weighs on every program alike.
+    std::vector<std::vector<double>> starts(programs), memories(programs);
+    for (int run = 0; run < runs; ++run) {
+        for (int p = 0; p < programs; ++p) {
             Sample sample{};
-            if (!measure(display, argv[p], sample)) {
-                std::fprintf(stderr, "%s: no window was mapped\n", argv[p]);
+            if (!measure(display, argv[p + 2], sample)) {
+                std::fprintf(stderr, "%s: no window was mapped\n", argv[p + 2]);
                 return 1;
             }
-            starts.push_back(sample.startMs);
-            memories.push_back(sample.rssMiB);
+            starts[p].push_back(sample.startMs);
+            memories[p].push_back(sample.rssMiB);
         }
-        const std::string path = argv[p];
+    }
+    std::printf("%-28s %12s %16s\n", "program", "start (ms)", "idle RSS (MiB)");
+    for (int p = 0; p < programs; ++p) {
+        const std::string path = argv[p + 2];
         const std::string name = path.substr(path.find_last_of('/') + 1);
-        std::printf("%-28s %12.1f %16.1f\n", name.c_str(), median(starts), median(memories));
+        std::printf("%-28s %12.1f %16.1f\n", name.c_str(), median(starts[p]), median(memories[p]));
     }
     XCloseDisplay(display);
     return 0;
