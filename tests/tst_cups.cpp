@@ -9,9 +9,18 @@
 #include "testsupport.h"
 #include "ui/mainwindow.h"
 
+#include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
-#include <QtTest>
-#include <QtWidgets>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStringList>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
 
 #include <cerrno>
 #include <csignal>

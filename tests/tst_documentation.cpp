@@ -11,7 +11,14 @@
 #include "stopsignals/stopsignals.h"
 #include "testsupport.h"
 
-#include <QtTest>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <cerrno>
 #include <netinet/in.h>

@@ -7,7 +7,16 @@
 #include "protocol/receiptstream.h"
 #include "testsupport.h"
 
-#include <QtTest>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <algorithm>
 #include <csignal>

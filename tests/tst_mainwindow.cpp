@@ -5,8 +5,26 @@
 #include "ui/mainwindow.h"
 #include "ui/readablecolor.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QApplication>
+#include <QColor>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMap>
+#include <QMessageBox>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRect>
+#include <QSignalSpy>
+#include <QSize>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
 
 namespace {
 

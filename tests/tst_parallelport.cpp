@@ -3,7 +3,12 @@
 #include "ports/parallelport.h"
 #include "testsupport.h"
 
-#include <QtTest>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <cerrno>
 #include <ctime>

@@ -9,7 +9,13 @@
 #include "settings/settingsfile.h"
 #include "testsupport.h"
 
-#include <QtTest>
+#include <QByteArrayList>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTest>
 
 #include <sys/stat.h>
 

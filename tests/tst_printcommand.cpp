@@ -5,7 +5,16 @@
 #include "ports/uucplock.h"
 #include "testsupport.h"
 
-#include <QtTest>
+#include <QByteArrayList>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+#include <QTextStream>
 
 #include <csignal>
 #include <fcntl.h>

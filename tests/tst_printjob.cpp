@@ -4,7 +4,12 @@
 #include "job/printjob.h"
 #include "testsupport.h"
 
-#include <QtTest>
+#include <QDateTime>
+#include <QFile>
+#include <QMap>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <climits>
 

@@ -3,7 +3,8 @@
 #include "renderer/receiptdecoder.h"
 #include "testsupport.h"
 
-#include <QtTest>
+#include <QStringList>
+#include <QTest>
 
 using Receipts = QList<QStringList>;
 using Cuts = QList<bool>;

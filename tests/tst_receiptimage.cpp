@@ -6,7 +6,11 @@
 #include "renderer/terminalview.h"
 #include "testsupport.h"
 
-#include <QtTest>
+#include <QDateTime>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryFile>
+#include <QTest>
 
 #include <cerrno>
 

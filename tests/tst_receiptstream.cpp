@@ -4,7 +4,9 @@
 #include "protocol/receiptstream.h"
 #include "testsupport.h"
 
-#include <QtTest>
+#include <QDateTime>
+#include <QStringList>
+#include <QTest>
 
 using ByteList = QList<QByteArray>;
 using Lengths = QList<int>;

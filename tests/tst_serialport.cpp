@@ -4,7 +4,12 @@
 #include "protocol/receiptstream.h"
 #include "testsupport.h"
 
-#include <QtTest>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <cerrno>
 #include <csignal>

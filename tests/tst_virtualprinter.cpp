@@ -9,11 +9,23 @@
 #include "testsupport.h"
 #include "virtualprinter/printeroptions.h"
 
+#include <QByteArrayList>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHostAddress>
 #include <QImage>
 #include <QImageReader>
+#include <QMap>
+#include <QProcess>
+#include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QtTest>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
 
 #include <arpa/inet.h>
 #include <cerrno>

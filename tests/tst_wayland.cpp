@@ -5,8 +5,12 @@
 #include "testsupport.h"
 #include "ui/mainwindow.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QTest>
 
 namespace {
 

@@ -4,7 +4,10 @@
 // each receipt byte for byte, and the job whose USB-serial adapter was unplugged.
 #include "testsupport.h"
 
-#include <QtTest>
+#include <QFile>
+#include <QHash>
+#include <QStringList>
+#include <QTest>
 
 namespace {
 
